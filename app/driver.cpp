@@ -1,0 +1,63 @@
+#include "driver.h"
+
+#include <cstdio>
+
+#include "tintwise/hsb_search.h"
+
+namespace tintwise {
+
+namespace {
+
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool in_byte_range(std::int32_t v) { return v >= 0 && v <= 255; }
+
+} // namespace
+
+std::int32_t parse_channel(const char* text) {
+  const char* p = text;
+  while (is_space(*p)) ++p;
+  const bool negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  // Accumulate in 64 bits and stop growing once past the 32-bit range: the
+  // magnitude then stays far from overflow however many digits follow.
+  constexpr std::int64_t kCap = std::int64_t{1} << 32;
+  std::int64_t magnitude = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (magnitude < kCap) magnitude = magnitude * 10 + (*p - '0');
+  }
+  const std::int64_t value = negative ? -magnitude : magnitude;
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<std::int32_t>(value);
+}
+
+void print_usage() {
+  std::printf("Tintwise v0.1 (c) 2026 the Tintwise developers\n");
+  std::printf("|   Function: convert RGB values to Unreal's HSB colourspace\n");
+  std::printf("|   Syntax:   Tintwise R G B\n");
+  std::printf("|   Note:     R/G/B are all assumed to be 0..255\n");
+}
+
+int run_command_line(int argc, const char* const* argv) {
+  if (argc < 4) {
+    print_usage();
+    return kExitOk;
+  }
+  const std::int32_t r = parse_channel(argv[1]);
+  const std::int32_t g = parse_channel(argv[2]);
+  const std::int32_t b = parse_channel(argv[3]);
+  if (!in_byte_range(r) || !in_byte_range(g) || !in_byte_range(b)) {
+    std::printf("Error: r/g/b must all be in the range 0.225\n");
+    return kExitRange;
+  }
+  HsbMatch match{};
+  find_best_hsb(match, r, g, b, true);
+  std::printf("  Hue = %d, Saturation = %d, Brightness = %d\n", static_cast<int>(match.hue),
+              static_cast<int>(match.saturation), static_cast<int>(match.brightness));
+  return kExitOk;
+}
+
+} // namespace tintwise

@@ -1,0 +1,29 @@
+// The command-line front end: reads R G B, runs the search, prints the result.
+#ifndef TINTWISE_DRIVER_H
+#define TINTWISE_DRIVER_H
+
+#include <cstdint>
+
+namespace tintwise {
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitRange = 10; // an argument outside 0..255
+
+// Runs the tool on the process's argument vector; returns the exit status.
+// Fewer than three arguments print the usage text; arguments after the third
+// are ignored.
+int run_command_line(int argc, const char* const* argv);
+
+// Reads the decimal integer that begins `text`, never failing: leading white
+// space (space, \t, \n, \v, \f, \r), one optional sign, then digits up to the
+// first non-digit. No digits read as 0. A value beyond the 32-bit range
+// saturates to INT32_MIN or INT32_MAX, so it stays out of range instead of
+// wrapping into it.
+std::int32_t parse_channel(const char* text);
+
+void print_usage();
+
+} // namespace tintwise
+
+#endif

@@ -1,0 +1,3 @@
+#include "driver.h"
+
+int main(int argc, char** argv) { return tintwise::run_command_line(argc, argv); }

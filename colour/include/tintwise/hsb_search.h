@@ -1,0 +1,30 @@
+// Best-match search: the HSB triple whose rendered colour lies nearest a
+// requested RGB colour, in squared distance on the unit scale.
+#ifndef TINTWISE_HSB_SEARCH_H
+#define TINTWISE_HSB_SEARCH_H
+
+#include <cstdint>
+
+namespace tintwise {
+
+// The winner of a search. red, green and blue are the colour it renders, on
+// the unit scale, rounded to single.
+struct HsbMatch {
+  std::int32_t hue;        // 0..254
+  std::int32_t saturation; // 0..255
+  std::int32_t brightness; // 0..255
+  float red;
+  float green;
+  float blue;
+};
+
+// Fills `match` with the nearest HSB triple to (r, g, b), each 0..255 (the
+// caller checks the range). Candidates are ranked as if visited in ascending
+// hue, saturation, brightness, each replacing the best so far only when its
+// double distance lies strictly below that best held in single precision.
+// With `verbose` set, prints the two report lines to standard output.
+void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, bool verbose);
+
+} // namespace tintwise
+
+#endif

@@ -1,0 +1,45 @@
+#include "tintwise/hsb_search.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "decimal_format.h"
+#include "search_core.h"
+
+namespace tintwise {
+
+void search_exhaustive(SearchState& state, const Target& t, const BrightnessTable& table) {
+  for (std::int32_t h = 0; h < kHueSteps; ++h) {
+    const HueFactors hf = hue_factors(hue_weights(h));
+    for (std::int32_t s = 0; s < kSaturationSteps; ++s) {
+      const SaturationFactors k = saturation_factors(hf, s);
+      for (std::int32_t b = 0; b < kBrightnessSteps; ++b) {
+        const Residual d = residual(k, table.level[b], t);
+        consider(state, t, d, squared_distance(d), h, s, b);
+      }
+    }
+  }
+}
+
+void print_report(const SearchState& state) {
+  // Large enough for any finite value at six decimals.
+  char a[400], b[400], c[400];
+  format_fixed(std::sqrt(static_cast<double>(state.best)) * 255.0, 6, a, sizeof a);
+  std::printf("[Distance between RGB and the best matching HSB = %s]\n", a);
+  format_fixed(static_cast<double>(state.match.red) * 255.0, 1, a, sizeof a);
+  format_fixed(static_cast<double>(state.match.green) * 255.0, 1, b, sizeof b);
+  format_fixed(static_cast<double>(state.match.blue) * 255.0, 1, c, sizeof c);
+  std::printf("[The HSB chosen is actually equivalent to RGB (%s, %s, %s)]\n\n", a, b, c);
+}
+
+void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, bool verbose) {
+  BrightnessTable table;
+  build_brightness_table(table);
+  SearchState state{};
+  state.best = kInitialBest;
+  search_exhaustive(state, unit_target(r, g, b), table);
+  match = state.match;
+  if (verbose) print_report(state);
+}
+
+} // namespace tintwise

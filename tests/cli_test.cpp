@@ -1,0 +1,104 @@
+// Whole runs of the built tool: standard output byte for byte, and the exit
+// status.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+namespace {
+
+std::string report(const char* distance, const char* rgb, const char* hsb) {
+  return std::string("[Distance between RGB and the best matching HSB = ") + distance + "]\n" +
+         "[The HSB chosen is actually equivalent to RGB (" + rgb + ")]\n\n" + "  Hue = " + hsb + "\n";
+}
+
+std::string hsb(int h, int s, int b) {
+  return std::to_string(h) + ", Saturation = " + std::to_string(s) + ", Brightness = " + std::to_string(b);
+}
+
+const char kRangeError[] = "Error: r/g/b must all be in the range 0.225\n";
+const char kUsageTail[] = "|   Function: convert RGB values to Unreal's HSB colourspace\n"
+                          "|   Syntax:   Tintwise R G B\n"
+                          "|   Note:     R/G/B are all assumed to be 0..255\n";
+
+void expect_usage(const ProcessResult& r) {
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("Tintwise v0.1 ", 0), 0u) << r.out;
+  const std::size_t eol = r.out.find('\n');
+  ASSERT_NE(eol, std::string::npos);
+  EXPECT_EQ(r.out.substr(eol + 1), kUsageTail);
+  EXPECT_EQ(r.err, "");
+}
+
+} // namespace
+
+// The known answers, ties included: 1 1 1 ends on the last black candidate
+// because storing its distance as the best rounds it up; white ends on hue 32
+// and grey 128 on hue 2 for the same reason.
+TEST(WholeRun, PrintsTheKnownAnswers) {
+  const struct {
+    const char *r, *g, *b, *distance, *rgb;
+    int h, s, v;
+  } cases[] = {
+      {"0", "0", "0", "0.000000", "0.0, 0.0, 0.0", 0, 0, 0},
+      {"1", "1", "1", "1.732051", "0.0, 0.0, 0.0", 254, 255, 0},
+      {"2", "2", "2", "3.464102", "0.0, 0.0, 0.0", 254, 255, 0},
+      {"3", "3", "3", "4.997012", "6.0, 5.8, 0.1", 42, 3, 1},
+      {"255", "0", "0", "45.566000", "209.4, 0.0, 0.0", 0, 0, 255},
+      {"0", "255", "0", "45.566000", "0.0, 209.4, 0.0", 85, 0, 255},
+      {"0", "0", "255", "45.565994", "0.0, 0.0, 209.4", 170, 0, 255},
+      {"255", "255", "255", "78.922605", "209.4, 209.4, 209.4", 32, 255, 255},
+      {"128", "128", "128", "0.297679", "127.8, 127.8, 127.8", 2, 255, 96},
+      {"10", "20", "30", "0.228516", "10.1, 20.0, 30.2", 142, 64, 10},
+      {"200", "100", "50", "23.438883", "187.2, 86.3, 64.1", 13, 78, 255},
+      {"255", "128", "0", "100.209387", "196.9, 70.0, 57.5", 7, 70, 255},
+      {"0", "128", "255", "100.209383", "57.5, 70.0, 196.9", 163, 70, 255},
+      {"255", "255", "0", "173.534241", "154.2, 155.5, 100.2", 43, 122, 255},
+      {"100", "150", "200", "23.429979", "113.3, 136.0, 186.8", 150, 138, 255},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = run_tool({c.r, c.g, c.b});
+    EXPECT_EQ(r.status, 0) << c.r << ' ' << c.g << ' ' << c.b;
+    EXPECT_EQ(r.out, report(c.distance, c.rgb, hsb(c.h, c.s, c.v).c_str())) << c.r << ' ' << c.g << ' ' << c.b;
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(WholeRun, PrintsUsageForFewerThanThreeArguments) {
+  expect_usage(run_tool({}));
+  expect_usage(run_tool({"1"}));
+  expect_usage(run_tool({"1", "2"}));
+}
+
+// One error line however many values are out of range, and no search.
+TEST(WholeRun, RejectsValuesOutOfRange) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"256", "0", "0"},  {"0", "-1", "0"},  {"0", "0", "1000"},         {"-1", "256", "999"},
+      {"4294967296", "0", "0"}, {"0", "4294967551", "0"}, {"0", "0", "-4294967295"},
+  };
+  for (const auto& args : cases) {
+    const ProcessResult r = run_tool(args);
+    EXPECT_EQ(r.status, 10) << args[0] << ' ' << args[1] << ' ' << args[2];
+    EXPECT_EQ(r.out, kRangeError);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+// Argument texts read as the number that begins them; runs that read the same
+// numbers print the same bytes.
+TEST(WholeRun, ReadsArgumentsAsTheirLeadingNumber) {
+  const std::string black = run_tool({"0", "0", "0"}).out;
+  const std::string grey = run_tool({"7", "5", "12"}).out;
+  const std::vector<std::vector<std::string>> as_black = {
+      {"abc", "xyz", "qq"}, {"-0", "+0", "0"}, {"+ 5", "", "0junk"}, {"0", "0", "0", "999", "x"}};
+  for (const auto& args : as_black) {
+    const ProcessResult r = run_tool(args);
+    EXPECT_EQ(r.status, 0) << args[0];
+    EXPECT_EQ(r.out, black) << args[0];
+  }
+  const ProcessResult r = run_tool({" \t7", "+5", "12abc", "256"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, grey);
+}
