@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "decimal_format.h"
+#include "pruning.h"
 #include "search_core.h"
 
 namespace tintwise {
@@ -32,14 +33,30 @@ void print_report(const SearchState& state) {
   std::printf("[The HSB chosen is actually equivalent to RGB (%s, %s, %s)]\n\n", a, b, c);
 }
 
-void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, bool verbose) {
+namespace {
+
+using Search = void (*)(SearchState&, const Target&, const BrightnessTable&);
+
+void run_search(Search search, HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,
+                bool verbose) {
   BrightnessTable table;
   build_brightness_table(table);
   SearchState state{};
   state.best = kInitialBest;
-  search_exhaustive(state, unit_target(r, g, b), table);
+  search(state, unit_target(r, g, b), table);
   match = state.match;
   if (verbose) print_report(state);
+}
+
+} // namespace
+
+void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, bool verbose) {
+  run_search(search_pruned, match, r, g, b, verbose);
+}
+
+void find_best_hsb_reference(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,
+                             bool verbose) {
+  run_search(search_exhaustive, match, r, g, b, verbose);
 }
 
 } // namespace tintwise
