@@ -39,8 +39,9 @@ struct Fixture {
 
 } // namespace
 
-// Whole hues, the halvings the search makes, and random row ranges.
-TEST(SectorBound, NeverExceedsAnyCandidateOfItsRows) {
+// Whole hues (the hue bound, and the sector bound over all rows), the
+// halvings the search makes, and random row ranges.
+TEST(HueAndSectorBounds, NeverExceedAnyCandidateTheyCover) {
   Fixture fx;
   std::mt19937 rng(7);
   long pruning = 0;
@@ -60,6 +61,10 @@ TEST(SectorBound, NeverExceedsAnyCandidateOfItsRows) {
         ASSERT_LE(bound, least) << c.r << ' ' << c.g << ' ' << c.b << " hue " << h << " rows " << s0 << ".." << s1;
         pruning += bound > 0;
       };
+      const double hue_least = *std::min_element(row_min, row_min + kSaturationSteps);
+      const double hue = hue_bound(hf, t);
+      ASSERT_LE(hue, hue_least) << c.r << ' ' << c.g << ' ' << c.b << " hue " << h;
+      pruning += hue > 0;
       for (std::int32_t width = 256; width >= 2; width /= 2) {
         for (std::int32_t s0 = 0; s0 < kSaturationSteps; s0 += width) check(s0, s0 + width - 1);
       }

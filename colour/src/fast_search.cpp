@@ -60,6 +60,11 @@ constexpr double kHueEta = 0x1p-22;        // actual points vs. the hue's half-p
 // Rows handled one by one once a sector is this narrow.
 constexpr std::int32_t kLeafRows = 4;
 
+// Plain comparisons: the library calls behind std::fmin and std::fmax cost
+// more than the arithmetic around them, and no operand here is NaN.
+double lesser(double a, double b) { return b < a ? b : a; }
+double greater(double a, double b) { return b > a ? b : a; }
+
 struct Vec3 {
   double x, y, z;
 };
@@ -154,8 +159,8 @@ bool negative_between(double a, double b, double c, double& lo, double& hi) {
   if (!(disc > 0)) return false;
   const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b));
   const double m1 = q / a, m2 = c / q;
-  lo = std::fmin(m1, m2);
-  hi = std::fmax(m1, m2);
+  lo = lesser(m1, m2);
+  hi = greater(m1, m2);
   return true;
 }
 
@@ -170,8 +175,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 Span clip(const Span& span, const Span* pieces, int count) {
   Span out{kInf, -kInf};
   for (int i = 0; i < count; ++i) {
-    const double lo = std::fmax(span.lo, pieces[i].lo), hi = std::fmin(span.hi, pieces[i].hi);
-    if (lo <= hi) out = {std::fmin(out.lo, lo), std::fmax(out.hi, hi)};
+    const double lo = greater(span.lo, pieces[i].lo), hi = lesser(span.hi, pieces[i].hi);
+    if (lo <= hi) out = {lesser(out.lo, lo), greater(out.hi, hi)};
   }
   return out;
 }
@@ -311,12 +316,37 @@ double sector_bound(const HueFactors& hue, std::int32_t s0, std::int32_t s1, con
   const Vec3 n0 = sub(tv, q0), n1 = sub(tv, q1);
   const Vec3 n = dot(n0, n0) <= dot(n1, n1) ? n0 : n1;
   double support = dot(n, corner[0]);
-  for (int i = 1; i < 4; ++i) support = std::fmax(support, dot(n, corner[i]));
+  for (int i = 1; i < 4; ++i) support = greater(support, dot(n, corner[i]));
   const double numerator = dot(n, tv) - support;
   if (!(numerator > 0)) return 0; // also when n is 0: t lies in the quadrilateral
   const double reach = (numerator / std::sqrt(dot(n, n)) - 0x1p-46) - kEta;
   if (!(reach > 0)) return 0;
   return reach * reach * (1 - 0x1p-21) - kRoundingFloor;
+}
+
+// Where the curve reaches `level`, as a real brightness: solving
+// level = 0.7 f / (sqrt(f) + 0.01) for y = sqrt(f) gives
+// 0.7 y^2 - level y - 0.01 level = 0. Only a starting point for the search
+// through the table below, so its rounding does not matter.
+double approximate_brightness(double level) {
+  const double y = (level + std::sqrt(level * level + 0.028 * level)) / 1.4;
+  return y * y * (255 / 1.4);
+}
+
+// The first brightness in 1..255 whose level is at least x (above x when
+// `strictly`), or 256 when there is none. Levels strictly increase.
+std::int32_t first_level_beyond(const BrightnessTable& table, double x, bool strictly) {
+  const auto passes = [&](std::int32_t b) {
+    const double level = table.level[b];
+    return strictly ? level > x : level >= x;
+  };
+  if (passes(1)) return 1;
+  if (!passes(kBrightnessSteps - 1)) return kBrightnessSteps;
+  const double guess = approximate_brightness(x);
+  std::int32_t b = guess < 2 ? 2 : guess > 255 ? 255 : static_cast<std::int32_t>(guess);
+  while (!passes(b)) ++b;      // ends by 255, which passes
+  while (passes(b - 1)) --b;   // ends by 2, since 1 does not pass
+  return b;
 }
 
 // Brightness levels of one row that may lie below `best`.
@@ -345,29 +375,8 @@ BrightnessRange row_range(const SaturationFactors& k, const Target& t, const Bri
   const double lo = centre - half_width;
   const double hi = centre + half_width;
 
-  // First level >= lo and last level <= hi, among 1..255 (levels increase).
-  std::int32_t first = 1, count = kBrightnessSteps - 1;
-  while (count > 0) {
-    const std::int32_t step = count / 2;
-    if (static_cast<double>(table.level[first + step]) < lo) {
-      first += step + 1;
-      count -= step + 1;
-    } else {
-      count = step;
-    }
-  }
-  std::int32_t last = first - 1;
-  count = kBrightnessSteps - first;
-  while (count > 0) {
-    const std::int32_t step = count / 2;
-    if (static_cast<double>(table.level[last + 1 + step]) <= hi) {
-      last += step + 1;
-      count -= step + 1;
-    } else {
-      count = step;
-    }
-  }
-  return {first, last};
+  const std::int32_t first = first_level_beyond(table, lo, false);
+  return {first, first_level_beyond(table, hi, true) - 1};
 }
 
 // A cheap guess at the answer: read the colour as the model writes it,
@@ -380,7 +389,7 @@ float starting_best(const Target& t, const BrightnessTable& table) {
   const double r = t.r, g = t.g, b = t.b;
   double best = squared_distance(residual({0, 0, 0}, 0.0f, t));
 
-  const double lo = std::fmin(r, std::fmin(g, b));
+  const double lo = lesser(r, lesser(g, b));
   const double v = (r + g + b) - 2 * lo;
   if (v > 0) {
     double hue;
@@ -389,7 +398,7 @@ float starting_best(const Target& t, const BrightnessTable& table) {
     else hue = 170 + 85 * (r - lo) / ((b - lo) + (r - lo));
     if (!(hue >= 0 && hue < 255)) hue = 0; // grey: every hue holds it
     std::int32_t at[3] = {static_cast<std::int32_t>(std::lround(hue)) % kHueSteps,
-                          static_cast<std::int32_t>(std::lround(std::fmin(lo / v, 1.0) * 255)), 1};
+                          static_cast<std::int32_t>(std::lround(lesser(lo / v, 1.0) * 255)), 1};
     while (at[2] < kBrightnessSteps - 1 && static_cast<double>(table.level[at[2]]) < v) ++at[2];
 
     auto distance = [&](const std::int32_t* p) {
@@ -416,7 +425,7 @@ float starting_best(const Target& t, const BrightnessTable& table) {
         }
       }
     }
-    best = std::fmin(best, here);
+    best = lesser(best, here);
   }
   float start = static_cast<float>(best);
   if (!(best < static_cast<double>(start))) start = std::nextafter(start, std::numeric_limits<float>::infinity());
@@ -428,7 +437,7 @@ float starting_best(const Target& t, const BrightnessTable& table) {
 // for a grey, which has no chroma.
 double target_hue(const Target& t) {
   const double r = t.r, g = t.g, b = t.b;
-  const double lo = std::fmin(r, std::fmin(g, b));
+  const double lo = lesser(r, lesser(g, b));
   double hue;
   if (r == g && g == b) return -1;
   if (lo == b) hue = 85 * (g - lo) / ((r - lo) + (g - lo));
