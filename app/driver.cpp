@@ -1,6 +1,8 @@
 #include "driver.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "tintwise/hsb_search.h"
 
@@ -58,6 +60,16 @@ int run_command_line(int argc, const char* const* argv) {
   std::printf("  Hue = %d, Saturation = %d, Brightness = %d\n", static_cast<int>(match.hue),
               static_cast<int>(match.saturation), static_cast<int>(match.brightness));
   return kExitOk;
+}
+
+int finish_output(int status) {
+  errno = 0;
+  const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (!lost) return status;
+  const int error = errno;
+  if (error != 0) std::fprintf(stderr, "Tintwise: write error: %s\n", std::strerror(error));
+  else std::fprintf(stderr, "Tintwise: write error\n");
+  return kExitWriteError;
 }
 
 } // namespace tintwise

@@ -8,7 +8,8 @@ namespace tintwise {
 
 // Exit statuses.
 constexpr int kExitOk = 0;
-constexpr int kExitRange = 10; // an argument outside 0..255
+constexpr int kExitWriteError = 1; // standard output could not be written
+constexpr int kExitRange = 10;     // an argument outside 0..255
 
 // Runs the tool on the process's argument vector; returns the exit status.
 // Fewer than three arguments print the usage text; arguments after the third
@@ -23,6 +24,12 @@ int run_command_line(int argc, const char* const* argv);
 std::int32_t parse_channel(const char* text);
 
 void print_usage();
+
+// Flushes standard output. If anything written to it was lost (a full disk,
+// a closed descriptor), reports that on standard error and returns
+// kExitWriteError, so that a failed run never passes for a successful one;
+// otherwise returns `status`.
+int finish_output(int status);
 
 } // namespace tintwise
 

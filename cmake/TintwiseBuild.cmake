@@ -27,3 +27,26 @@ function(tintwise_target_defaults target)
     target_compile_options(${target} PRIVATE /W4 /fp:precise /fp:contract-)
   endif()
 endfunction()
+
+# Start-up is most of a run: loading and relocating the C++ runtime alone
+# takes longer than the search, so the executable is linked statically where
+# the toolchain can (see app/).
+option(TINTWISE_STATIC "Link the Tintwise executable statically" ON)
+
+# Checking builds: AddressSanitizer and UndefinedBehaviorSanitizer on every
+# target, and the libFuzzer target (Clang only). Sanitizers need the dynamic
+# runtime, so these builds link dynamically.
+option(TINTWISE_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(TINTWISE_FUZZ "Build the libFuzzer target (Clang; implies TINTWISE_SANITIZE)" OFF)
+if(TINTWISE_SANITIZE OR TINTWISE_FUZZ)
+  set(TINTWISE_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${TINTWISE_SANITIZER_FLAGS})
+  add_link_options(${TINTWISE_SANITIZER_FLAGS})
+  set(TINTWISE_STATIC OFF CACHE BOOL "Link the Tintwise executable statically" FORCE)
+endif()
+if(TINTWISE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TINTWISE_FUZZ needs Clang (libFuzzer): configure with CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

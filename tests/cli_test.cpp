@@ -102,3 +102,52 @@ TEST(WholeRun, ReadsArgumentsAsTheirLeadingNumber) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, grey);
 }
+
+// Hostile argument texts read as their leading number, never crash, and
+// print only the tool's own texts.
+TEST(WholeRun, ReadsHostileArgumentsLikeAnyOther) {
+  const std::string black = run_tool({"0", "0", "0"}).out;
+  const std::string digits(100000, '7'); // Linux caps one argument at 128 KiB
+  const std::string zeros = std::string(100000, '0') + "12";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{digits, "0", "0"}, 10, kRangeError},
+      {{"-" + digits, "0", "0"}, 10, kRangeError},
+      {{zeros, "5", "7"}, 0, run_tool({"12", "5", "7"}).out},
+      {{"", "", ""}, 0, black},
+      {{"\x80\xff", "\xc3\xa9", "\xef\xbc\x91"}, 0, black}, // fullwidth digit one is not a digit
+      {{"\n\n7", "\v\f\r 5", "12\n34"}, 0, run_tool({"7", "5", "12"}).out},
+      {{"+", "-", "+-5"}, 0, black},
+      {{"0", "0", "0", "1", "2", "3", "junk"}, 0, black},
+      {{"1 2 3", "4", "5"}, 0, run_tool({"1", "4", "5"}).out},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = run_tool(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args[0].substr(0, 20);
+    EXPECT_EQ(r.out, c.out) << c.args[0].substr(0, 20);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+// Output that cannot be written is a failure, reported on standard error,
+// whatever was being printed.
+TEST(WholeRun, FailsWhenStandardOutputCannotBeWritten) {
+  const struct {
+    std::vector<std::string> args;
+    Output output;
+    const char* reason;
+  } cases[] = {
+      {{"1", "2", "3"}, Output::kFull, "No space left on device"},
+      {{}, Output::kFull, "No space left on device"},
+      {{"999", "0", "0"}, Output::kFull, "No space left on device"},
+      {{"1", "2", "3"}, Output::kClosed, "Bad file descriptor"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = run_tool(c.args, c.output);
+    EXPECT_EQ(r.status, 1) << c.reason;
+    EXPECT_EQ(r.err, std::string("Tintwise: write error: ") + c.reason + "\n");
+  }
+}

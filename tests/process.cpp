@@ -34,7 +34,7 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
 
 } // namespace
 
-ProcessResult run_tool(const std::vector<std::string>& args) {
+ProcessResult run_tool(const std::vector<std::string>& args, Output output) {
   ProcessResult result;
   std::vector<char*> argv;
   std::string exe = TINTWISE_EXE;
@@ -47,7 +47,9 @@ ProcessResult run_tool(const std::vector<std::string>& args) {
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return result;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  if (output == Output::kPipe) posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  else if (output == Output::kFull) posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+  else posix_spawn_file_actions_addclose(&actions, 1);
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
   posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
   posix_spawn_file_actions_addclose(&actions, err_pipe[0]);

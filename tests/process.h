@@ -11,7 +11,14 @@ struct ProcessResult {
   std::string err;  // everything written to standard error
 };
 
+// Where the tool's standard output goes.
+enum class Output {
+  kPipe,   // captured into ProcessResult::out
+  kFull,   // /dev/full: every write fails with ENOSPC
+  kClosed, // no descriptor 1 at all
+};
+
 // Runs the tool with `args` (not counting the program's name).
-ProcessResult run_tool(const std::vector<std::string>& args);
+ProcessResult run_tool(const std::vector<std::string>& args, Output output = Output::kPipe);
 
 #endif
