@@ -1,5 +1,5 @@
-// Whole runs of the built tool: standard output byte for byte, and the exit
-// status.
+// Whole runs of the tool: standard output byte for byte, and the exit status,
+// both from the built executable and from run_command_line in process.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,13 +23,28 @@ const char kUsageTail[] = "|   Function: convert RGB values to Unreal's HSB colo
                           "|   Syntax:   Tintwise R G B\n"
                           "|   Note:     R/G/B are all assumed to be 0..255\n";
 
-void expect_usage(const ProcessResult& r) {
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("Tintwise v0.1 ", 0), 0u) << r.out;
-  const std::size_t eol = r.out.find('\n');
-  ASSERT_NE(eol, std::string::npos);
-  EXPECT_EQ(r.out.substr(eol + 1), kUsageTail);
-  EXPECT_EQ(r.err, "");
+// Runs `args` every way this target allows and checks each against the
+// expected status and standard output (and an empty standard error).
+void expect_run(const std::vector<std::string>& args, int status, const std::string& out) {
+  for (const LabelledResult& run : run_every_way(args)) {
+    SCOPED_TRACE(run.how);
+    EXPECT_EQ(run.result.status, status);
+    EXPECT_EQ(run.result.out, out);
+    EXPECT_EQ(run.result.err, "");
+  }
+}
+
+void expect_usage(const std::vector<std::string>& args) {
+  for (const LabelledResult& run : run_every_way(args)) {
+    SCOPED_TRACE(run.how);
+    const ProcessResult& r = run.result;
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("Tintwise v0.1 ", 0), 0u) << r.out;
+    const std::size_t eol = r.out.find('\n');
+    ASSERT_NE(eol, std::string::npos);
+    EXPECT_EQ(r.out.substr(eol + 1), kUsageTail);
+    EXPECT_EQ(r.err, "");
+  }
 }
 
 } // namespace
@@ -59,17 +74,15 @@ TEST(WholeRun, PrintsTheKnownAnswers) {
       {"100", "150", "200", "23.429979", "113.3, 136.0, 186.8", 150, 138, 255},
   };
   for (const auto& c : cases) {
-    const ProcessResult r = run_tool({c.r, c.g, c.b});
-    EXPECT_EQ(r.status, 0) << c.r << ' ' << c.g << ' ' << c.b;
-    EXPECT_EQ(r.out, report(c.distance, c.rgb, hsb(c.h, c.s, c.v).c_str())) << c.r << ' ' << c.g << ' ' << c.b;
-    EXPECT_EQ(r.err, "");
+    SCOPED_TRACE(std::string(c.r) + ' ' + c.g + ' ' + c.b);
+    expect_run({c.r, c.g, c.b}, 0, report(c.distance, c.rgb, hsb(c.h, c.s, c.v).c_str()));
   }
 }
 
 TEST(WholeRun, PrintsUsageForFewerThanThreeArguments) {
-  expect_usage(run_tool({}));
-  expect_usage(run_tool({"1"}));
-  expect_usage(run_tool({"1", "2"}));
+  expect_usage({});
+  expect_usage({"1"});
+  expect_usage({"1", "2"});
 }
 
 // One error line however many values are out of range, and no search.
@@ -79,34 +92,29 @@ TEST(WholeRun, RejectsValuesOutOfRange) {
       {"4294967296", "0", "0"}, {"0", "4294967551", "0"}, {"0", "0", "-4294967295"},
   };
   for (const auto& args : cases) {
-    const ProcessResult r = run_tool(args);
-    EXPECT_EQ(r.status, 10) << args[0] << ' ' << args[1] << ' ' << args[2];
-    EXPECT_EQ(r.out, kRangeError);
-    EXPECT_EQ(r.err, "");
+    SCOPED_TRACE(args[0] + ' ' + args[1] + ' ' + args[2]);
+    expect_run(args, 10, kRangeError);
   }
 }
 
 // Argument texts read as the number that begins them; runs that read the same
 // numbers print the same bytes.
 TEST(WholeRun, ReadsArgumentsAsTheirLeadingNumber) {
-  const std::string black = run_tool({"0", "0", "0"}).out;
-  const std::string grey = run_tool({"7", "5", "12"}).out;
+  const std::string black = run_in_process({"0", "0", "0"}).out;
+  const std::string grey = run_in_process({"7", "5", "12"}).out;
   const std::vector<std::vector<std::string>> as_black = {
       {"abc", "xyz", "qq"}, {"-0", "+0", "0"}, {"+ 5", "", "0junk"}, {"0", "0", "0", "999", "x"}};
   for (const auto& args : as_black) {
-    const ProcessResult r = run_tool(args);
-    EXPECT_EQ(r.status, 0) << args[0];
-    EXPECT_EQ(r.out, black) << args[0];
+    SCOPED_TRACE(args[0]);
+    expect_run(args, 0, black);
   }
-  const ProcessResult r = run_tool({" \t7", "+5", "12abc", "256"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, grey);
+  expect_run({" \t7", "+5", "12abc", "256"}, 0, grey);
 }
 
 // Hostile argument texts read as their leading number, never crash, and
 // print only the tool's own texts.
 TEST(WholeRun, ReadsHostileArgumentsLikeAnyOther) {
-  const std::string black = run_tool({"0", "0", "0"}).out;
+  const std::string black = run_in_process({"0", "0", "0"}).out;
   const std::string digits(100000, '7'); // Linux caps one argument at 128 KiB
   const std::string zeros = std::string(100000, '0') + "12";
   const struct {
@@ -116,25 +124,24 @@ TEST(WholeRun, ReadsHostileArgumentsLikeAnyOther) {
   } cases[] = {
       {{digits, "0", "0"}, 10, kRangeError},
       {{"-" + digits, "0", "0"}, 10, kRangeError},
-      {{zeros, "5", "7"}, 0, run_tool({"12", "5", "7"}).out},
+      {{zeros, "5", "7"}, 0, run_in_process({"12", "5", "7"}).out},
       {{"", "", ""}, 0, black},
       {{"\x80\xff", "\xc3\xa9", "\xef\xbc\x91"}, 0, black}, // fullwidth digit one is not a digit
-      {{"\n\n7", "\v\f\r 5", "12\n34"}, 0, run_tool({"7", "5", "12"}).out},
+      {{"\n\n7", "\v\f\r 5", "12\n34"}, 0, run_in_process({"7", "5", "12"}).out},
       {{"+", "-", "+-5"}, 0, black},
       {{"0", "0", "0", "1", "2", "3", "junk"}, 0, black},
-      {{"1 2 3", "4", "5"}, 0, run_tool({"1", "4", "5"}).out},
+      {{"1 2 3", "4", "5"}, 0, run_in_process({"1", "4", "5"}).out},
   };
   for (const auto& c : cases) {
-    const ProcessResult r = run_tool(c.args);
-    EXPECT_EQ(r.status, c.status) << c.args[0].substr(0, 20);
-    EXPECT_EQ(r.out, c.out) << c.args[0].substr(0, 20);
-    EXPECT_EQ(r.err, "");
+    SCOPED_TRACE(c.args[0].substr(0, 20));
+    expect_run(c.args, c.status, c.out);
   }
 }
 
 // Output that cannot be written is a failure, reported on standard error,
 // whatever was being printed.
 TEST(WholeRun, FailsWhenStandardOutputCannotBeWritten) {
+  if (!can_spawn()) GTEST_SKIP() << "needs the built executable as a process";
   const struct {
     std::vector<std::string> args;
     Output output;

@@ -1,12 +1,66 @@
 #include "process.h"
 
 #include <fcntl.h>
+
+#include <cstdio>
+
+#include "driver.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define dup _dup
+#define dup2 _dup2
+#define close _close
+#define fileno _fileno
+#else
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 extern char** environ;
+#endif
+
+ProcessResult run_in_process(const std::vector<std::string>& args) {
+  ProcessResult result;
+  std::vector<const char*> argv = {"Tintwise"};
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  argv.push_back(nullptr);
+
+  std::fflush(stdout);
+  std::FILE* capture = std::tmpfile();
+  if (capture == nullptr) return result;
+  const int saved = dup(1);
+  dup2(fileno(capture), 1);
+#ifdef _WIN32
+  _setmode(1, _O_BINARY); // as the tool's own entry does: "\n" stays "\n"
+#endif
+  result.status = tintwise::run_command_line(static_cast<int>(args.size()) + 1, argv.data());
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+  std::rewind(capture);
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, capture)) > 0) result.out.append(buf, n);
+  std::fclose(capture);
+  return result;
+}
+
+std::vector<LabelledResult> run_every_way(const std::vector<std::string>& args) {
+  std::vector<LabelledResult> out = {{"in process", run_in_process(args)}};
+  if (can_spawn()) out.push_back({"as a process", run_tool(args)});
+  return out;
+}
+
+#ifdef _WIN32
+
+bool can_spawn() { return false; }
+
+ProcessResult run_tool(const std::vector<std::string>&, Output) { return {}; }
+
+#else
+
+bool can_spawn() { return true; }
 
 namespace {
 
@@ -36,11 +90,13 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
 
 ProcessResult run_tool(const std::vector<std::string>& args, Output output) {
   ProcessResult result;
+  // Cross builds run the tool through the emulator that runs the tests.
+  std::vector<std::string> words = {TINTWISE_EMULATOR};
+  if (words.front().empty()) words.clear();
+  words.push_back(TINTWISE_EXE);
+  words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  std::string exe = TINTWISE_EXE;
-  argv.push_back(exe.data());
-  std::vector<std::string> copies(args);
-  for (auto& a : copies) argv.push_back(a.data());
+  for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
 
   int out_pipe[2], err_pipe[2];
@@ -54,17 +110,19 @@ ProcessResult run_tool(const std::vector<std::string>& args, Output output) {
   posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
   posix_spawn_file_actions_addclose(&actions, err_pipe[0]);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out_pipe[1]);
   close(err_pipe[1]);
-  if (rc == 0) drain(out_pipe[0], err_pipe[0], result.out, result.err);
-  else {
+  if (rc != 0) {
     close(out_pipe[0]);
     close(err_pipe[0]);
     return result;
   }
+  drain(out_pipe[0], err_pipe[0], result.out, result.err);
   int wstatus = 0;
   if (waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
   return result;
 }
+
+#endif

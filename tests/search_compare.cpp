@@ -11,18 +11,15 @@ namespace {
 
 using Search = void (*)(SearchState&, const Target&, const BrightnessTable&);
 
-SearchState run(Search search, std::int32_t r, std::int32_t g, std::int32_t b) {
+std::string line(Search search, const Colour& c) {
   BrightnessTable table;
   build_brightness_table(table);
-  SearchState state{};
-  state.best = kInitialBest;
-  search(state, unit_target(r, g, b), table);
-  return state;
-}
-
-std::string show(const SearchState& s) {
+  SearchState s{};
+  s.best = kInitialBest;
+  search(s, unit_target(c.r, c.g, c.b), table);
   char buf[160];
-  std::snprintf(buf, sizeof buf, "hsb %d %d %d rgb %08x %08x %08x best %08x", static_cast<int>(s.match.hue),
+  std::snprintf(buf, sizeof buf, "%d %d %d: hsb %d %d %d rgb %08x %08x %08x best %08x", static_cast<int>(c.r),
+                static_cast<int>(c.g), static_cast<int>(c.b), static_cast<int>(s.match.hue),
                 static_cast<int>(s.match.saturation), static_cast<int>(s.match.brightness),
                 static_cast<unsigned>(bits(s.match.red)), static_cast<unsigned>(bits(s.match.green)),
                 static_cast<unsigned>(bits(s.match.blue)), static_cast<unsigned>(bits(s.best)));
@@ -31,18 +28,29 @@ std::string show(const SearchState& s) {
 
 } // namespace
 
-std::string compare_searches(std::int32_t r, std::int32_t g, std::int32_t b) {
-  const SearchState ref = run(search_exhaustive, r, g, b);
-  const SearchState fast = run(search_pruned, r, g, b);
-  const std::string a = show(ref), f = show(fast);
-  if (a == f) return {};
-  char input[48];
-  std::snprintf(input, sizeof input, "%d %d %d", static_cast<int>(r), static_cast<int>(g), static_cast<int>(b));
-  return std::string(input) + ": reference " + a + ", fast " + f;
+std::vector<Colour> differential_colours() {
+  std::vector<Colour> out;
+  for (std::int32_t v = 0; v < 256; ++v) out.push_back({v, v, v});
+  for (std::int32_t v = 1; v < 256; v += 9) {
+    const Colour ramps[] = {{v, 0, 0}, {0, v, 0}, {0, 0, v}, {v, v, 0}, {0, v, v}, {v, 0, v}};
+    out.insert(out.end(), std::begin(ramps), std::end(ramps));
+  }
+  out.push_back({255, 128, 0});
+  out.push_back({0, 128, 255});
+  for (std::uint32_t i = 0; i < 200; ++i) out.push_back(colour_at(12345u + i * 83885u)); // odd stride: distinct
+  return out;
 }
 
-void colour_at(std::uint32_t i, std::int32_t& r, std::int32_t& g, std::int32_t& b) {
-  r = static_cast<std::int32_t>((i >> 16) & 255);
-  g = static_cast<std::int32_t>((i >> 8) & 255);
-  b = static_cast<std::int32_t>(i & 255);
+Colour colour_at(std::uint32_t i) {
+  return {static_cast<std::int32_t>((i >> 16) & 255), static_cast<std::int32_t>((i >> 8) & 255),
+          static_cast<std::int32_t>(i & 255)};
+}
+
+std::string reference_line(const Colour& c) { return line(search_exhaustive, c); }
+std::string fast_line(const Colour& c) { return line(search_pruned, c); }
+
+std::string compare_searches(const Colour& c) {
+  const std::string ref = reference_line(c), fast = fast_line(c);
+  if (ref == fast) return {};
+  return "reference " + ref + "\n     fast " + fast;
 }

@@ -5,12 +5,28 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-// Empty when the two searches agree to the bit; otherwise the input and both
-// results, floats in hex.
-std::string compare_searches(std::int32_t r, std::int32_t g, std::int32_t b);
+struct Colour {
+  std::int32_t r, g, b;
+};
+
+// The default differential set: all 256 greys (ties across whole runs of
+// black or near-white candidates), the primaries and secondaries with their
+// ramps (the edges of the hue wheel), and a deterministic stride through all
+// 2^24 inputs.
+std::vector<Colour> differential_colours();
 
 // The colour at index i (0..2^24-1) of the whole input space: 0xRRGGBB.
-void colour_at(std::uint32_t i, std::int32_t& r, std::int32_t& g, std::int32_t& b);
+Colour colour_at(std::uint32_t i);
+
+// One search's result as a line: the input, then hue, saturation,
+// brightness, and red, green, blue and best as single-precision bit patterns.
+std::string reference_line(const Colour& c);
+std::string fast_line(const Colour& c);
+
+// Empty when the two searches agree to the bit; otherwise the input and both
+// results.
+std::string compare_searches(const Colour& c);
 
 #endif

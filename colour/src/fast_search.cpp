@@ -403,7 +403,7 @@ float starting_best(const Target& t, const BrightnessTable& table) {
 
     auto distance = [&](const std::int32_t* p) {
       const SaturationFactors k = saturation_factors(hue_factors(hue_weights(p[0])), p[1]);
-      return squared_distance(residual(k, table.level[p[2]], t));
+      return candidate_distance(k, table.level[p[2]], t);
     };
     double here = distance(at);
     for (std::int32_t step = 16; step >= 1; step /= 2) {

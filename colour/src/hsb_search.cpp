@@ -9,6 +9,10 @@
 
 namespace tintwise {
 
+double candidate_distance(const SaturationFactors& k, float level, const Target& t) {
+  return squared_distance(residual(k, level, t));
+}
+
 void search_exhaustive(SearchState& state, const Target& t, const BrightnessTable& table) {
   for (std::int32_t h = 0; h < kHueSteps; ++h) {
     const HueFactors hf = hue_factors(hue_weights(h));

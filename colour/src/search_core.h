@@ -51,6 +51,10 @@ inline double squared_distance(const Residual& d) {
   return (d.dB * d.dB + dG * dG) + dR * dR;
 }
 
+// The same, as a function of the library: its arithmetic is compiled with the
+// library's own flags, which the tests check through it.
+double candidate_distance(const SaturationFactors& k, float level, const Target& t);
+
 // The one comparison that ranks candidates: strictly below the best, which is
 // held in single. When storing the best rounds a distance up, later candidates
 // at that same distance pass and the last of them wins; when it rounds down or
