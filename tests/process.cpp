@@ -110,7 +110,7 @@ ProcessResult run_tool(const std::vector<std::string>& args, Output output) {
   posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
   posix_spawn_file_actions_addclose(&actions, err_pipe[0]);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out_pipe[1]);
   close(err_pipe[1]);

@@ -1,10 +1,11 @@
 # 32-bit Windows console program with Debian's MinGW-w64 cross compiler
-# (g++-mingw-w64-i686), linked statically so that Tintwise.exe needs no DLLs
+# (g++-mingw-w64-i686, in its POSIX-threads flavour, which GoogleTest needs),
+# linked statically so that Tintwise.exe needs no DLLs
 # beyond Windows' own. Math is SSE2, as for every 32-bit x86 target.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
