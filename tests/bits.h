@@ -17,10 +17,4 @@ inline std::uint64_t bits(double d) {
   return u;
 }
 
-inline float single_from_bits(std::uint32_t u) {
-  float f;
-  std::memcpy(&f, &u, sizeof f);
-  return f;
-}
-
 #endif

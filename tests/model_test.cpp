@@ -35,15 +35,11 @@ TEST(BrightnessTable, MatchesTheCurveAtSampledLevels) {
 }
 
 TEST(HueWeights, FollowTheThreeSectorsAndSumTo85) {
-  const struct {
-    int hue, red, green, blue;
-  } cases[] = {{0, 85, 0, 0},  {1, 84, 1, 0},  {85, 0, 85, 0},  {86, 0, 84, 1},
-               {170, 0, 0, 85}, {171, 1, 0, 84}, {254, 84, 0, 1}};
+  const int cases[][4] = {{0, 85, 0, 0},   {1, 84, 1, 0},   {85, 0, 85, 0}, {86, 0, 84, 1},
+                          {170, 0, 0, 85}, {171, 1, 0, 84}, {254, 84, 0, 1}};
   for (const auto& c : cases) {
-    const ChannelWeights w = hue_weights(c.hue);
-    EXPECT_EQ(w.red, c.red) << c.hue;
-    EXPECT_EQ(w.green, c.green) << c.hue;
-    EXPECT_EQ(w.blue, c.blue) << c.hue;
+    const ChannelWeights w = hue_weights(c[0]);
+    EXPECT_TRUE(w.red == c[1] && w.green == c[2] && w.blue == c[3]) << c[0];
   }
   for (int h = 0; h < kHueSteps; ++h) {
     const ChannelWeights w = hue_weights(h);
@@ -51,26 +47,22 @@ TEST(HueWeights, FollowTheThreeSectorsAndSumTo85) {
   }
 }
 
-TEST(HueFactors, KeepTheRedComplementInDoubleAndTheOthersInSingle) {
+// Red's complement stays double, green's and blue's are single; red's and
+// green's factors are single, blue's stays double.
+TEST(Factors, KeepEachChannelInItsOwnPrecision) {
   const HueFactors red = hue_factors(hue_weights(0));
   EXPECT_EQ(bits(red.x), bits(0x1.00000054p+0));
   EXPECT_EQ(bits(red.cx), bits(-0x1.5p-26)); // not 0: 85 * kInv85 exceeds 1
   // 1 - 1/85 is not a single: green and blue round it, red does not.
-  const HueFactors hue1 = hue_factors(hue_weights(1));
-  EXPECT_EQ(bits(hue1.cy), 0x3F7CFCFDu);
-  const HueFactors hue86 = hue_factors(hue_weights(86));
-  EXPECT_EQ(bits(hue86.cz), 0x3F7CFCFDu);
-  const HueFactors hue171 = hue_factors(hue_weights(171));
-  EXPECT_EQ(bits(hue171.cx), bits(0x1.f9f9f9f8p-1));
-}
+  EXPECT_EQ(bits(hue_factors(hue_weights(1)).cy), 0x3F7CFCFDu);
+  EXPECT_EQ(bits(hue_factors(hue_weights(86)).cz), 0x3F7CFCFDu);
+  EXPECT_EQ(bits(hue_factors(hue_weights(171)).cx), bits(0x1.f9f9f9f8p-1));
 
-TEST(SaturationFactors, RoundRedAndGreenToSingleButNotBlue) {
   const SaturationFactors pure = saturation_factors(hue_factors(hue_weights(1)), 0);
   EXPECT_EQ(bits(pure.kx), 0x3F7CFCFDu); // 0.9882352948188782
   EXPECT_EQ(bits(pure.ky), 0x3C40C0C1u); // 0.0117647061124444
   EXPECT_EQ(bits(pure.kz), bits(0.0));
-
-  const SaturationFactors half = saturation_factors(hue_factors(hue_weights(0)), 128);
+  const SaturationFactors half = saturation_factors(red, 128);
   EXPECT_EQ(bits(half.kx), bits(1.0f));
   EXPECT_EQ(bits(half.ky), 0x3F008081u); // 0.501960813999176
   EXPECT_EQ(bits(half.kz), bits(0x1.0101020000000p-1));

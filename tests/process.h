@@ -16,7 +16,7 @@ struct ProcessResult {
 
 // Where a spawned tool's standard output goes.
 enum class Output {
-  kPipe,   // captured into ProcessResult::out
+  kPipe,   // captured into ProcessResult::out (through a temporary file)
   kFull,   // /dev/full: every write fails with ENOSPC
   kClosed, // no descriptor 1 at all
 };

@@ -12,119 +12,97 @@ using namespace tintwise;
 
 namespace {
 
-struct Colour {
-  std::int32_t r, g, b;
-};
-
-// Greys and dark colours (the black ties), saturated corners (targets outside
-// the reachable colours), and random colours from a fixed seed.
-std::vector<Colour> sampled_targets() {
-  std::vector<Colour> out = {{0, 0, 0},     {1, 1, 1},     {3, 3, 3},   {128, 128, 128}, {255, 255, 255},
-                             {255, 0, 0},   {0, 0, 255},   {255, 255, 0}, {10, 20, 30},  {200, 100, 50}};
-  std::mt19937 rng(2024);
-  for (int i = 0; i < 6; ++i) {
-    out.push_back({static_cast<std::int32_t>(rng() & 255), static_cast<std::int32_t>(rng() & 255),
-                   static_cast<std::int32_t>(rng() & 255)});
+// Greys and dark colours (the black ties), corners beyond the reachable
+// colours, and random colours from a fixed seed.
+std::vector<Target> sampled_targets() {
+  std::vector<Target> out;
+  for (std::uint32_t rgb : {0x000000u, 0x010101u, 0x030303u, 0x808080u, 0xffffffu, 0xff0000u, 0x0000ffu,
+                            0xffff00u, 0x0a141eu, 0xc86432u}) {
+    out.push_back(unit_target(rgb >> 16, rgb >> 8 & 255, rgb & 255));
   }
+  std::mt19937 rng(2024);
+  for (int i = 0; i < 6; ++i) out.push_back(unit_target(rng() & 255, rng() & 255, rng() & 255));
   return out;
 }
 
-struct Fixture {
-  BrightnessTable table;
-  Fixture() { build_brightness_table(table); }
-  double distance(const SaturationFactors& k, std::int32_t b, const Target& t) const {
-    return squared_distance(residual(k, table.level[b], t));
+// The least D of each row of a hue, brightness 1..255.
+std::vector<double> row_minima(const HueFactors& hf, const Target& t, const BrightnessTable& table) {
+  std::vector<double> least(kSaturationSteps, 1e9);
+  for (std::int32_t s = 0; s < kSaturationSteps; ++s) {
+    const SaturationFactors k = saturation_factors(hf, s);
+    for (std::int32_t b = 1; b < kBrightnessSteps; ++b) least[s] = std::min(least[s], candidate_distance(k, table.level[b], t));
   }
-};
+  return least;
+}
 
 } // namespace
 
 // Whole hues (the hue bound, and the sector bound over all rows), the
 // halvings the search makes, and random row ranges.
 TEST(HueAndSectorBounds, NeverExceedAnyCandidateTheyCover) {
-  Fixture fx;
+  BrightnessTable table;
+  build_brightness_table(table);
   std::mt19937 rng(7);
   long pruning = 0;
-  for (const Colour& c : sampled_targets()) {
-    const Target t = unit_target(c.r, c.g, c.b);
+  for (const Target& t : sampled_targets()) {
     for (std::int32_t h = 0; h < kHueSteps; h += (h % 17 == 0 ? 1 : 5)) {
       const HueFactors hf = hue_factors(hue_weights(h));
-      double row_min[kSaturationSteps];
-      for (std::int32_t s = 0; s < kSaturationSteps; ++s) {
-        const SaturationFactors k = saturation_factors(hf, s);
-        row_min[s] = fx.distance(k, 1, t);
-        for (std::int32_t b = 2; b < kBrightnessSteps; ++b) row_min[s] = std::min(row_min[s], fx.distance(k, b, t));
-      }
-      auto check = [&](std::int32_t s0, std::int32_t s1) {
-        const double bound = sector_bound(hf, s0, s1, t, fx.table);
-        const double least = *std::min_element(row_min + s0, row_min + s1 + 1);
-        ASSERT_LE(bound, least) << c.r << ' ' << c.g << ' ' << c.b << " hue " << h << " rows " << s0 << ".." << s1;
+      const std::vector<double> least = row_minima(hf, t, table);
+      const auto check = [&](double bound, std::int32_t s0, std::int32_t s1) {
+        ASSERT_LE(bound, *std::min_element(least.begin() + s0, least.begin() + s1 + 1))
+            << t.r << ' ' << t.g << ' ' << t.b << " hue " << h << " rows " << s0 << ".." << s1;
         pruning += bound > 0;
       };
-      const double hue_least = *std::min_element(row_min, row_min + kSaturationSteps);
-      const double hue = hue_bound(hf, t);
-      ASSERT_LE(hue, hue_least) << c.r << ' ' << c.g << ' ' << c.b << " hue " << h;
-      pruning += hue > 0;
+      check(hue_bound(hf, t), 0, 255);
       for (std::int32_t width = 256; width >= 2; width /= 2) {
-        for (std::int32_t s0 = 0; s0 < kSaturationSteps; s0 += width) check(s0, s0 + width - 1);
+        for (std::int32_t s0 = 0; s0 < kSaturationSteps; s0 += width) check(sector_bound(hf, s0, s0 + width - 1, t, table), s0, s0 + width - 1);
       }
       for (int i = 0; i < 20; ++i) {
-        std::int32_t s0 = static_cast<std::int32_t>(rng() & 255), s1 = static_cast<std::int32_t>(rng() & 255);
-        if (s0 > s1) std::swap(s0, s1);
-        check(s0, s1);
+        const std::int32_t a = static_cast<std::int32_t>(rng() & 255), b = static_cast<std::int32_t>(rng() & 255);
+        check(sector_bound(hf, std::min(a, b), std::max(a, b), t, table), std::min(a, b), std::max(a, b));
       }
     }
   }
-  EXPECT_GT(pruning, 10000); // the bound is not vacuous
+  EXPECT_GT(pruning, 10000); // the bounds are not vacuous
 }
 
 // Thresholds at, just above and well above each row's least distance.
 TEST(RowRange, LeavesOutOnlyLevelsAtOrAboveTheBest) {
-  Fixture fx;
+  BrightnessTable table;
+  build_brightness_table(table);
   long rows = 0, kept_at_least = 0;
-  for (const Colour& c : sampled_targets()) {
-    const Target t = unit_target(c.r, c.g, c.b);
+  for (const Target& t : sampled_targets()) {
     for (std::int32_t h = 0; h < kHueSteps; h += 7) {
       const HueFactors hf = hue_factors(hue_weights(h));
-      for (std::int32_t s = 0; s < kSaturationSteps; s += 3) {
+      for (std::int32_t s = 0; s < kSaturationSteps; s += 3, ++rows) {
         const SaturationFactors k = saturation_factors(hf, s);
-        double least = fx.distance(k, 1, t);
-        for (std::int32_t b = 2; b < kBrightnessSteps; ++b) least = std::min(least, fx.distance(k, b, t));
-        const float at = static_cast<float>(least);
-        const float bests[] = {at, std::nextafter(at, 1e9f), at * 1.01f + 1e-12f, at * 4 + 1e-6f};
-        ++rows;
-        for (const float best : bests) {
-          const BrightnessRange range = row_range(k, t, fx.table, best);
+        double distance[kBrightnessSteps];
+        for (std::int32_t b = 1; b < kBrightnessSteps; ++b) distance[b] = candidate_distance(k, table.level[b], t);
+        const float at = static_cast<float>(*std::min_element(distance + 1, distance + kBrightnessSteps));
+        for (const float best : {at, std::nextafter(at, 1e9f), at * 1.01f + 1e-12f, at * 4 + 1e-6f}) {
+          const BrightnessRange range = row_range(k, t, table, best);
+          ASSERT_TRUE(range.first >= 1 && range.last <= 255);
           if (best == at) kept_at_least += range.last - range.first + 1;
-          ASSERT_GE(range.first, 1);
-          ASSERT_LE(range.last, kBrightnessSteps - 1);
           for (std::int32_t b = 1; b < kBrightnessSteps; ++b) {
             if (b >= range.first && b <= range.last) continue;
-            ASSERT_GE(fx.distance(k, b, t), static_cast<double>(best))
-                << c.r << ' ' << c.g << ' ' << c.b << " hue " << h << " sat " << s << " level " << b;
+            ASSERT_GE(distance[b], static_cast<double>(best)) << t.r << ' ' << t.g << ' ' << t.b << " hue " << h << " sat " << s << " level " << b;
           }
         }
       }
     }
   }
-  // At the row's own least distance the range is a level or two, not the row.
-  EXPECT_LE(kept_at_least, 2 * rows);
+  EXPECT_LE(kept_at_least, 2 * rows); // at the row's least distance: a level or two
 }
 
 // The search may start from this value only if some candidate lies below it.
 TEST(StartingBest, LiesAboveSomeCandidate) {
-  Fixture fx;
-  for (const Colour& c : sampled_targets()) {
-    const Target t = unit_target(c.r, c.g, c.b);
-    const float start = starting_best(t, fx.table);
-    double least = squared_distance(residual({0, 0, 0}, 0.0f, t));
+  BrightnessTable table;
+  build_brightness_table(table);
+  for (const Target& t : sampled_targets()) {
+    double least = candidate_distance({0, 0, 0}, 0.0f, t); // black
     for (std::int32_t h = 0; h < kHueSteps; ++h) {
-      const HueFactors hf = hue_factors(hue_weights(h));
-      for (std::int32_t s = 0; s < kSaturationSteps; ++s) {
-        const SaturationFactors k = saturation_factors(hf, s);
-        for (std::int32_t b = 1; b < kBrightnessSteps; ++b) least = std::min(least, fx.distance(k, b, t));
-      }
+      for (double d : row_minima(hue_factors(hue_weights(h)), t, table)) least = std::min(least, d);
     }
-    EXPECT_LT(least, static_cast<double>(start)) << c.r << ' ' << c.g << ' ' << c.b;
+    EXPECT_LT(least, static_cast<double>(starting_best(t, table))) << t.r << ' ' << t.g << ' ' << t.b;
   }
 }

@@ -60,6 +60,22 @@ constexpr double kHueEta = 0x1p-22;        // actual points vs. the hue's half-p
 // Rows handled one by one once a sector is this narrow.
 constexpr std::int32_t kLeafRows = 4;
 
+// The D a candidate must lie below to matter, as a bound on the exact f of
+// (1): f < tau = (best + 2^-80) / (1 - 2^-22), computed rounded up.
+double candidate_threshold(float best) {
+  return (static_cast<double>(best) + kRoundingFloor) * (1 + 0x1p-21);
+}
+
+// A lower bound on D from a lower bound on the distance between t and a set
+// of ideal points, which the actual rendered points miss by up to `eta`:
+// (distance - eta)^2, and (1) with its factor widened to 1 - 2^-21 to cover
+// the last three roundings.
+double bound_from_distance(double distance, double eta) {
+  const double reach = distance - eta;
+  if (!(reach > 0)) return 0;
+  return reach * reach * (1 - 0x1p-21) - kRoundingFloor;
+}
+
 // Plain comparisons: the library calls behind std::fmin and std::fmax cost
 // more than the arithmetic around them, and no operand here is NaN.
 double lesser(double a, double b) { return b < a ? b : a; }
@@ -194,8 +210,7 @@ Span clip(const Span& span, const Span* pieces, int count) {
 // Returns false when the line quadratic is not convex (t nearly along c).
 bool row_window(const HueFactors& hue, const Target& t, float best, const BrightnessTable& table,
                 std::int32_t& first, std::int32_t& last) {
-  const double tau = (static_cast<double>(best) + kRoundingFloor) * (1 + 0x1p-21);
-  const double reach = std::sqrt(tau) * (1 + 0x1p-20) + 4 * kHueEta;
+  const double reach = std::sqrt(candidate_threshold(best)) * (1 + 0x1p-20) + 4 * kHueEta;
   const double r2 = reach * reach;
   const Vec3 tv{t.r, t.g, t.b};
   const Vec3 w{hue.x, hue.y, hue.z};
@@ -283,9 +298,7 @@ double hue_bound(const HueFactors& hue, const Target& t) {
     const Vec3 x = cross(tc, wc);
     d2 = dot(x, x) / dot(wc, wc);
   }
-  const double reach = (std::sqrt(d2) - 0x1p-46) - kHueEta;
-  if (!(reach > 0)) return 0;
-  return reach * reach * (1 - 0x1p-21) - kRoundingFloor;
+  return bound_from_distance(std::sqrt(d2) - 0x1p-46, kHueEta);
 }
 
 // Lower bound on D over the rows s0..s1, brightness 1..255.
@@ -302,8 +315,7 @@ double hue_bound(const HueFactors& hue, const Target& t) {
 //  - n.t, n.corner, their difference, the norm and the quotient lose < 41 u
 //    in all, so  dist(t, quadrilateral) >= (n.t - max n.corner) / |n| - 2^-47,
 //    and subtracting 2^-46 covers that and the subtraction's own rounding;
-//  - then dist >= eta from the factors, squared, and (1) with its factor
-//    widened to 1 - 2^-21 to cover the last three roundings.
+//  - then bound_from_distance.
 double sector_bound(const HueFactors& hue, std::int32_t s0, std::int32_t s1, const Target& t,
                     const BrightnessTable& table) {
   const double low = table.level[1];
@@ -319,9 +331,7 @@ double sector_bound(const HueFactors& hue, std::int32_t s0, std::int32_t s1, con
   for (int i = 1; i < 4; ++i) support = greater(support, dot(n, corner[i]));
   const double numerator = dot(n, tv) - support;
   if (!(numerator > 0)) return 0; // also when n is 0: t lies in the quadrilateral
-  const double reach = (numerator / std::sqrt(dot(n, n)) - 0x1p-46) - kEta;
-  if (!(reach > 0)) return 0;
-  return reach * reach * (1 - 0x1p-21) - kRoundingFloor;
+  return bound_from_distance(numerator / std::sqrt(dot(n, n)) - 0x1p-46, kEta);
 }
 
 // Where the curve reaches `level`, as a real brightness: solving
@@ -364,7 +374,7 @@ BrightnessRange row_range(const SaturationFactors& k, const Target& t, const Bri
   const BrightnessRange empty{1, 0};
   const double kx = k.kx, ky = k.ky, kz = k.kz;
   const double tr = t.r, tg = t.g, tb = t.b;
-  const double tau = (static_cast<double>(best) + kRoundingFloor) * (1 + 0x1p-21);
+  const double tau = candidate_threshold(best);
   const double a = kx * kx + ky * ky + kz * kz;
   const double centre = (kx * tr + ky * tg + kz * tb) / a;
   const double rr = tr - kx * centre, rg = tg - ky * centre, rb = tb - kz * centre;
@@ -377,6 +387,20 @@ BrightnessRange row_range(const SaturationFactors& k, const Target& t, const Bri
 
   const std::int32_t first = first_level_beyond(table, lo, false);
   return {first, first_level_beyond(table, hi, true) - 1};
+}
+
+// Where the target's chroma points on the hue wheel, as a real hue step in
+// [0, 255): the hue whose weights are proportional to t - min(t). Negative
+// for a grey, which has no chroma.
+double target_hue(const Target& t) {
+  const double r = t.r, g = t.g, b = t.b;
+  const double lo = lesser(r, lesser(g, b));
+  double hue;
+  if (r == g && g == b) return -1;
+  if (lo == b) hue = 85 * (g - lo) / ((r - lo) + (g - lo));
+  else if (lo == r) hue = 85 + 85 * (b - lo) / ((g - lo) + (b - lo));
+  else hue = 170 + 85 * (r - lo) / ((b - lo) + (r - lo));
+  return hue < 255 ? hue : 0;
 }
 
 // A cheap guess at the answer: read the colour as the model writes it,
@@ -392,11 +416,7 @@ float starting_best(const Target& t, const BrightnessTable& table) {
   const double lo = lesser(r, lesser(g, b));
   const double v = (r + g + b) - 2 * lo;
   if (v > 0) {
-    double hue;
-    if (lo == b) hue = 85 * (g - lo) / ((r - lo) + (g - lo));
-    else if (lo == r) hue = 85 + 85 * (b - lo) / ((g - lo) + (b - lo));
-    else hue = 170 + 85 * (r - lo) / ((b - lo) + (r - lo));
-    if (!(hue >= 0 && hue < 255)) hue = 0; // grey: every hue holds it
+    const double hue = greater(target_hue(t), 0); // a grey lies in every hue
     std::int32_t at[3] = {static_cast<std::int32_t>(std::lround(hue)) % kHueSteps,
                           static_cast<std::int32_t>(std::lround(lesser(lo / v, 1.0) * 255)), 1};
     while (at[2] < kBrightnessSteps - 1 && static_cast<double>(table.level[at[2]]) < v) ++at[2];
@@ -427,23 +447,9 @@ float starting_best(const Target& t, const BrightnessTable& table) {
     }
     best = lesser(best, here);
   }
-  float start = static_cast<float>(best);
+  float start = to_single(best);
   if (!(best < static_cast<double>(start))) start = std::nextafter(start, std::numeric_limits<float>::infinity());
   return start;
-}
-
-// Where the target's chroma points on the hue wheel, as a real hue step in
-// [0, 255): the hue whose weights are proportional to t - min(t). Negative
-// for a grey, which has no chroma.
-double target_hue(const Target& t) {
-  const double r = t.r, g = t.g, b = t.b;
-  const double lo = lesser(r, lesser(g, b));
-  double hue;
-  if (r == g && g == b) return -1;
-  if (lo == b) hue = 85 * (g - lo) / ((r - lo) + (g - lo));
-  else if (lo == r) hue = 85 + 85 * (b - lo) / ((g - lo) + (b - lo));
-  else hue = 170 + 85 * (r - lo) / ((b - lo) + (r - lo));
-  return hue < 255 ? hue : 0;
 }
 
 void search_pruned(SearchState& state, const Target& t, const BrightnessTable& table) {
