@@ -35,16 +35,7 @@ const std::vector<Colour>& colours() {
   return set;
 }
 
-using Search = void (*)(SearchState&, const Target&, const BrightnessTable&);
-
-HsbMatch search_once(Search search, const Colour& c) {
-  BrightnessTable table;
-  build_brightness_table(table);
-  SearchState state{};
-  state.best = kInitialBest;
-  search(state, unit_target(c.r, c.g, c.b), table);
-  return state.match;
-}
+HsbMatch search_once(Search search, const Colour& c) { return run_search(search, c.r, c.g, c.b).match; }
 
 // Each iteration searches `count` colours of the set, table building included.
 void run(benchmark::State& state, Search search, std::size_t count) {

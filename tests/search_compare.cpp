@@ -9,14 +9,8 @@ using namespace tintwise;
 
 namespace {
 
-using Search = void (*)(SearchState&, const Target&, const BrightnessTable&);
-
 std::string line(Search search, const Colour& c) {
-  BrightnessTable table;
-  build_brightness_table(table);
-  SearchState s{};
-  s.best = kInitialBest;
-  search(s, unit_target(c.r, c.g, c.b), table);
+  const SearchState s = run_search(search, c.r, c.g, c.b);
   char buf[160];
   std::snprintf(buf, sizeof buf, "%d %d %d: hsb %d %d %d rgb %08x %08x %08x best %08x", static_cast<int>(c.r),
                 static_cast<int>(c.g), static_cast<int>(c.b), static_cast<int>(s.match.hue),

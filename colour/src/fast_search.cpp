@@ -253,11 +253,13 @@ bool row_window(const HueFactors& hue, const Target& t, float best, const Bright
   return true;
 }
 
-void scan_hue(Pass& p, std::int32_t h) {
+// Hue h; `bound` is its hue_bound when already known, else -infinity.
+void scan_hue(Pass& p, std::int32_t h, double bound) {
   const HueFactors hf = hue_factors(hue_weights(h));
   const double best = p.state.best;
   constexpr std::int32_t kLast = kSaturationSteps - 1;
-  if (hue_bound(hf, p.t) >= best || sector_bound(hf, 0, kLast, p.t, p.table) >= best) {
+  if (bound == -kInf) bound = hue_bound(hf, p.t);
+  if (bound >= best || sector_bound(hf, 0, kLast, p.t, p.table) >= best) {
     offer_black_run(p, h, 0, kLast);
     return;
   }
@@ -466,12 +468,17 @@ void search_pruned(SearchState& state, const Target& t, const BrightnessTable& t
   // distance, see hue_bound) reaches the best, every hue further on that side
   // is at least as far, until the walks from both sides meet.
   bool in_arc[kHueSteps];
+  double bound[kHueSteps]; // hue bounds the walks computed, for scan_hue
+  for (double& b : bound) b = -kInf;
   const double centre = target_hue(t);
   std::int32_t count = 0;
   if (centre >= 0) {
     for (bool& b : in_arc) b = false;
     const double best = state.best;
-    const auto below = [&](std::int32_t h) { return hue_bound(hue_factors(hue_weights(h)), t) < best; };
+    const auto below = [&](std::int32_t h) {
+      bound[h] = hue_bound(hue_factors(hue_weights(h)), t);
+      return bound[h] < best;
+    };
     const auto start = static_cast<std::int32_t>(centre); // at or just before the target's angle
     for (std::int32_t h = (start + 1) % kHueSteps; count < kHueSteps && below(h); h = (h + 1) % kHueSteps) {
       in_arc[h] = true;
@@ -489,7 +496,8 @@ void search_pruned(SearchState& state, const Target& t, const BrightnessTable& t
   for (std::int32_t h = 0; h < kHueSteps;) {
     if (state.best == 0) return; // no distance lies below 0
     if (in_arc[h]) {
-      scan_hue(pass, h++);
+      scan_hue(pass, h, bound[h]);
+      ++h;
       continue;
     }
     std::int32_t last = h; // a run of hues outside the arc: only black is left

@@ -37,17 +37,20 @@ void print_report(const SearchState& state) {
   std::printf("[The HSB chosen is actually equivalent to RGB (%s, %s, %s)]\n\n", a, b, c);
 }
 
-namespace {
-
-using Search = void (*)(SearchState&, const Target&, const BrightnessTable&);
-
-void run_search(Search search, HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,
-                bool verbose) {
+SearchState run_search(Search search, std::int32_t r, std::int32_t g, std::int32_t b) {
   BrightnessTable table;
   build_brightness_table(table);
   SearchState state{};
   state.best = kInitialBest;
   search(state, unit_target(r, g, b), table);
+  return state;
+}
+
+namespace {
+
+void find_and_report(Search search, HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,
+                     bool verbose) {
+  const SearchState state = run_search(search, r, g, b);
   match = state.match;
   if (verbose) print_report(state);
 }
@@ -55,12 +58,12 @@ void run_search(Search search, HsbMatch& match, std::int32_t r, std::int32_t g, 
 } // namespace
 
 void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, bool verbose) {
-  run_search(search_pruned, match, r, g, b, verbose);
+  find_and_report(search_pruned, match, r, g, b, verbose);
 }
 
 void find_best_hsb_reference(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,
                              bool verbose) {
-  run_search(search_exhaustive, match, r, g, b, verbose);
+  find_and_report(search_exhaustive, match, r, g, b, verbose);
 }
 
 } // namespace tintwise

@@ -71,6 +71,13 @@ inline void consider(SearchState& state, const Target& t, const Residual& d, dou
   state.match.blue = to_single(d.dB + static_cast<double>(t.b));
 }
 
+// A search strategy: fills the state, which starts at kInitialBest.
+using Search = void (*)(SearchState&, const Target&, const BrightnessTable&);
+
+// One whole search of the colour (r, g, b) from a fresh state, with its own
+// brightness table.
+SearchState run_search(Search search, std::int32_t r, std::int32_t g, std::int32_t b);
+
 // Visits all 16,711,680 candidates in order. This literal pass defines the
 // answer.
 void search_exhaustive(SearchState& state, const Target& t, const BrightnessTable& table);
