@@ -1,8 +1,9 @@
-# Installs the build into a fresh prefix, checks the installed layout, then
-# builds and runs a consumer project against the installed package.
-# Run with -DBUILD_DIR=... -DWORK_DIR=... -DSOURCE_DIR=... -DCXX=... -DGROFF=...
+# Installs the release as a user gets it, then uses it: on Debian the .deb that
+# `cpack -G DEB` makes, unpacked into a scratch root (control fields checked),
+# elsewhere `cmake --install` into a scratch prefix. Runs the installed tool,
+# then builds and runs a consumer project against the installed CMake package.
+# Run with -DBUILD_DIR=... -DWORK_DIR=... -DSOURCE_DIR=... -DCXX=...
 file(REMOVE_RECURSE ${WORK_DIR})
-set(prefix ${WORK_DIR}/prefix)
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -12,8 +13,22 @@ function(run)
   set(last_output "${out}" PARENT_SCOPE)
 endfunction()
 
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(file bin/Tintwise share/man/man1/Tintwise.1 include/tintwise/hsb_search.h include/tintwise/hsb_model.h)
+find_program(DPKG_DEB dpkg-deb)
+if(DPKG_DEB)
+  run(${CMAKE_COMMAND} -E chdir ${BUILD_DIR} cpack -G DEB -B ${WORK_DIR}/package)
+  file(GLOB deb ${WORK_DIR}/package/tintwise_*.deb)
+  run(${DPKG_DEB} -f ${deb} Package Maintainer Section Depends)
+  if(NOT last_output MATCHES "^Package: tintwise\nMaintainer: the Tintwise developers\nSection: graphics\n$")
+    message(FATAL_ERROR "control fields (a static tool depends on nothing):\n${last_output}")
+  endif()
+  run(${DPKG_DEB} -x ${deb} ${WORK_DIR}/root)
+  set(prefix ${WORK_DIR}/root/usr)
+else()
+  set(prefix ${WORK_DIR}/prefix)
+  run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+endif()
+
+foreach(file bin/Tintwise share/man/man1/Tintwise.1 share/doc/tintwise/LICENSE include/tintwise/hsb_search.h)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
