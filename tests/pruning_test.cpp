@@ -12,12 +12,13 @@ using namespace tintwise;
 
 namespace {
 
-// Greys and dark colours (the black ties), corners beyond the reachable
-// colours, and random colours from a fixed seed.
+// Greys and dark colours (the black ties), dark near-greys (few levels in
+// reach), pale colours beyond the reachable ones (many levels, few rows),
+// corners, and random colours from a fixed seed.
 std::vector<Target> sampled_targets() {
   std::vector<Target> out;
   for (std::uint32_t rgb : {0x000000u, 0x010101u, 0x030303u, 0x808080u, 0xffffffu, 0xff0000u, 0x0000ffu,
-                            0xffff00u, 0x0a141eu, 0xc86432u}) {
+                            0xffff00u, 0x0a141eu, 0xc86432u, 0x0d0c0du, 0x0c0d0bu, 0xf2bbf0u}) {
     out.push_back(unit_target(rgb >> 16, rgb >> 8 & 255, rgb & 255));
   }
   std::mt19937 rng(2024);
@@ -92,6 +93,37 @@ TEST(RowRange, LeavesOutOnlyLevelsAtOrAboveTheBest) {
     }
   }
   EXPECT_LE(kept_at_least, 2 * rows); // at the row's least distance: a level or two
+}
+
+// Thresholds at, just above and well above a hue's least distance: every
+// candidate outside the block, brightness 0 aside, is at or above the best.
+TEST(LevelBlock, LeavesOutOnlyCandidatesAtOrAboveTheBest) {
+  BrightnessTable table;
+  build_brightness_table(table);
+  std::vector<double> distance(kSaturationSteps * kBrightnessSteps);
+  long kept = 0, all = 0;
+  for (const Target& t : sampled_targets()) {
+    for (std::int32_t h = 0; h < kHueSteps; h += 6) {
+      const HueFactors hf = hue_factors(hue_weights(h));
+      for (std::int32_t s = 0; s < kSaturationSteps; ++s) {
+        const SaturationFactors k = saturation_factors(hf, s);
+        for (std::int32_t b = 1; b < kBrightnessSteps; ++b) distance[s * 256 + b] = candidate_distance(k, table.level[b], t);
+      }
+      const float at = static_cast<float>(*std::min_element(distance.begin() + 1, distance.end()));
+      for (const float best : {at, std::nextafter(at, 1e9f), at * 1.01f + 1e-12f, at * 4 + 1e-6f}) {
+        const Block block = level_block(hf, t, best, table);
+        for (std::int32_t s = 0; s < kSaturationSteps; ++s) {
+          for (std::int32_t b = 1; b < kBrightnessSteps; ++b) {
+            const bool inside = s >= block.s0 && s <= block.s1 && b >= block.b0 && b <= block.b1;
+            kept += inside, ++all;
+            if (inside) continue;
+            ASSERT_GE(distance[s * 256 + b], static_cast<double>(best)) << t.r << " " << t.g << " " << t.b << " hue " << h << " sat " << s << " level " << b;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_LT(kept, all / 20); // the blocks are small
 }
 
 // The search may start from this value only if some candidate lies below it.

@@ -26,6 +26,18 @@ struct BrightnessRange {
 BrightnessRange row_range(const SaturationFactors& k, const Target& t, const BrightnessTable& table,
                           float best);
 
+// Rows s0..s1 (within 0..255; none when s0 > s1) and brightness levels
+// b0..b1 (within 1..255; none when b0 > b1) of one hue: every candidate at
+// brightness 1..255 outside that block has D >= best.
+struct Block {
+  std::int32_t s0, s1, b0, b1;
+};
+Block level_block(const HueFactors& hue, const Target& t, float best, const BrightnessTable& table);
+
+// Where the target's chroma points on the hue wheel, as a real hue step in
+// [0, 255); negative for a grey.
+double target_hue(const Target& t);
+
 // A single-precision value that some candidate's D lies strictly below,
 // found from a few candidates near the colour's own hue, whiteness and level.
 float starting_best(const Target& t, const BrightnessTable& table);
