@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tintwise/hsb_search.h"
 
 namespace tintwise {
 
@@ -36,30 +35,53 @@ std::int32_t parse_channel(const char* text) {
   return static_cast<std::int32_t>(value);
 }
 
-void print_usage() {
-  std::printf("Tintwise v0.1 (c) 2026 the Tintwise developers\n");
-  std::printf("|   Function: convert RGB values to Unreal's HSB colourspace\n");
-  std::printf("|   Syntax:   Tintwise R G B\n");
-  std::printf("|   Note:     R/G/B are all assumed to be 0..255\n");
+namespace {
+
+const char kUsage[] = "Tintwise v0.1 (c) 2026 the Tintwise developers\n"
+                      "|   Function: convert RGB values to Unreal's HSB colourspace\n"
+                      "|   Syntax:   Tintwise R G B\n"
+                      "|   Note:     R/G/B are all assumed to be 0..255\n";
+
+void append(CommandOutput& out, const char* text) {
+  const std::size_t n = std::strlen(text);
+  if (out.length + n >= sizeof out.text) return; // cannot happen: the texts are short
+  std::memcpy(out.text + out.length, text, n + 1);
+  out.length += n;
 }
 
-int run_command_line(int argc, const char* const* argv) {
+} // namespace
+
+void print_usage() { std::fputs(kUsage, stdout); }
+
+void run_command(int argc, const char* const* argv, CommandOutput& out) {
+  out = CommandOutput{};
   if (argc < 4) {
-    print_usage();
-    return kExitOk;
+    append(out, kUsage);
+    out.status = kExitOk;
+    return;
   }
   const std::int32_t r = parse_channel(argv[1]);
   const std::int32_t g = parse_channel(argv[2]);
   const std::int32_t b = parse_channel(argv[3]);
   if (!in_byte_range(r) || !in_byte_range(g) || !in_byte_range(b)) {
-    std::printf("Error: r/g/b must all be in the range 0.225\n");
-    return kExitRange;
+    append(out, "Error: r/g/b must all be in the range 0.225\n");
+    out.status = kExitRange;
+    return;
   }
-  HsbMatch match{};
-  find_best_hsb(match, r, g, b, true);
-  std::printf("  Hue = %d, Saturation = %d, Brightness = %d\n", static_cast<int>(match.hue),
-              static_cast<int>(match.saturation), static_cast<int>(match.brightness));
-  return kExitOk;
+  out.length = find_best_hsb_report(out.match, r, g, b, out.text, sizeof out.text);
+  out.searched = true;
+  char line[80];
+  std::snprintf(line, sizeof line, "  Hue = %d, Saturation = %d, Brightness = %d\n", static_cast<int>(out.match.hue),
+                static_cast<int>(out.match.saturation), static_cast<int>(out.match.brightness));
+  append(out, line);
+  out.status = kExitOk;
+}
+
+int run_command_line(int argc, const char* const* argv) {
+  CommandOutput out;
+  run_command(argc, argv, out);
+  std::fwrite(out.text, 1, out.length, stdout);
+  return out.status;
 }
 
 int finish_output(int status) {

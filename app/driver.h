@@ -2,7 +2,10 @@
 #ifndef TINTWISE_DRIVER_H
 #define TINTWISE_DRIVER_H
 
+#include <cstddef>
 #include <cstdint>
+
+#include "tintwise/hsb_search.h"
 
 namespace tintwise {
 
@@ -11,9 +14,21 @@ constexpr int kExitOk = 0;
 constexpr int kExitWriteError = 1; // standard output could not be written
 constexpr int kExitRange = 10;     // an argument outside 0..255
 
-// Runs the tool on the process's argument vector; returns the exit status.
-// Fewer than three arguments print the usage text; arguments after the third
-// are ignored.
+// What one run of the tool prints on standard output, and how it ends.
+struct CommandOutput {
+  int status;
+  bool searched;  // a search ran, and `match` holds its result
+  HsbMatch match;
+  std::size_t length;
+  char text[512]; // NUL-terminated
+};
+
+// Runs the tool on an argument vector without printing: fills `out` with the
+// text and the exit status. Fewer than three arguments give the usage text;
+// arguments after the third are ignored.
+void run_command(int argc, const char* const* argv, CommandOutput& out);
+
+// run_command, then writes its text to standard output; returns the status.
 int run_command_line(int argc, const char* const* argv);
 
 // Reads the decimal integer that begins `text`, never failing: leading white

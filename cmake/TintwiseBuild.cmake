@@ -8,9 +8,11 @@
 #  - no extended precision: 32-bit x86 must do its double math in SSE2, not in
 #    the x87 unit (the model header refuses to compile otherwise);
 #  - never -ffast-math or anything that implies it.
+# WebAssembly (Emscripten) has IEEE 754 single and double arithmetic and never
+# fuses; it needs none of the x86 flags.
 
 set(TINTWISE_X86_32 OFF)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86|X86|AMD64|x86_64)$")
+if(NOT EMSCRIPTEN AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86|X86|AMD64|x86_64)$")
   set(TINTWISE_X86_32 ON)
 endif()
 

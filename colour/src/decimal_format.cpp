@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace tintwise {
@@ -28,9 +29,16 @@ std::size_t format_fixed(double value, int decimals, char* out, std::size_t size
   } else {
     // 17 significant digits, correctly rounded: "d.dddddddddddddddde+XX".
     char sci[40];
+#if defined(__cpp_lib_to_chars)
     const auto res = std::to_chars(sci, sci + sizeof sci, std::fabs(value),
                                    std::chars_format::scientific, kSignificant - 1);
     *res.ptr = '\0';
+#else
+    // Where the C++ library has no floating-point to_chars with a precision
+    // (Emscripten's), the C library's conversion, correctly rounded in glibc
+    // and musl alike, gives the same digits.
+    std::snprintf(sci, sizeof sci, "%.*e", kSignificant - 1, std::fabs(value));
+#endif
     // One spare slot in front for a carry out of the leading digit.
     int digits[kSignificant + 1];
     int* d = digits + 1;

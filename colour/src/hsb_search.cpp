@@ -26,15 +26,19 @@ void search_exhaustive(SearchState& state, const Target& t, const BrightnessTabl
   }
 }
 
-void print_report(const SearchState& state) {
-  // Large enough for any finite value at six decimals.
-  char a[400], b[400], c[400];
+std::size_t format_report(const SearchState& state, char* out, std::size_t size) {
+  // Each value is finite and below 1000, so 16 bytes hold it at six decimals.
+  char a[16], b[16], c[16];
   format_fixed(std::sqrt(static_cast<double>(state.best)) * 255.0, 6, a, sizeof a);
-  std::printf("[Distance between RGB and the best matching HSB = %s]\n", a);
+  const int first = std::snprintf(out, size, "[Distance between RGB and the best matching HSB = %s]\n", a);
   format_fixed(static_cast<double>(state.match.red) * 255.0, 1, a, sizeof a);
   format_fixed(static_cast<double>(state.match.green) * 255.0, 1, b, sizeof b);
   format_fixed(static_cast<double>(state.match.blue) * 255.0, 1, c, sizeof c);
-  std::printf("[The HSB chosen is actually equivalent to RGB (%s, %s, %s)]\n\n", a, b, c);
+  if (first < 0 || static_cast<std::size_t>(first) >= size) return 0;
+  const int second = std::snprintf(out + first, size - static_cast<std::size_t>(first),
+                                   "[The HSB chosen is actually equivalent to RGB (%s, %s, %s)]\n\n", a, b, c);
+  if (second < 0 || static_cast<std::size_t>(first + second) >= size) return 0;
+  return static_cast<std::size_t>(first + second);
 }
 
 SearchState run_search(Search search, std::int32_t r, std::int32_t g, std::int32_t b) {
@@ -52,13 +56,22 @@ void find_and_report(Search search, HsbMatch& match, std::int32_t r, std::int32_
                      bool verbose) {
   const SearchState state = run_search(search, r, g, b);
   match = state.match;
-  if (verbose) print_report(state);
+  if (!verbose) return;
+  char text[256];
+  std::fputs(format_report(state, text, sizeof text) > 0 ? text : "", stdout);
 }
 
 } // namespace
 
 void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, bool verbose) {
   find_and_report(search_pruned, match, r, g, b, verbose);
+}
+
+std::size_t find_best_hsb_report(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, char* out,
+                                 std::size_t size) {
+  const SearchState state = run_search(search_pruned, r, g, b);
+  match = state.match;
+  return format_report(state, out, size);
 }
 
 void find_best_hsb_reference(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,

@@ -82,8 +82,9 @@ SearchState run_search(Search search, std::int32_t r, std::int32_t g, std::int32
 // answer.
 void search_exhaustive(SearchState& state, const Target& t, const BrightnessTable& table);
 
-// Prints the two report lines for a finished search.
-void print_report(const SearchState& state);
+// Writes the two report lines for a finished search into `out`; returns
+// their length, or 0 when `size` is too small.
+std::size_t format_report(const SearchState& state, char* out, std::size_t size);
 
 } // namespace tintwise
 

@@ -3,6 +3,7 @@
 #ifndef TINTWISE_HSB_SEARCH_H
 #define TINTWISE_HSB_SEARCH_H
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tintwise {
@@ -26,6 +27,12 @@ struct HsbMatch {
 // Skips only candidates that provably cannot win, so the result is exactly
 // that of find_best_hsb_reference, about a thousand times sooner.
 void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, bool verbose);
+
+// The same search as find_best_hsb, with the two report lines written into
+// `out` (NUL-terminated) instead of printed. Returns their length, or 0 when
+// `size` is too small (256 bytes always suffice).
+std::size_t find_best_hsb_report(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, char* out,
+                                 std::size_t size);
 
 // The same search as the literal pass that defines the answer: every one of
 // the 16,711,680 candidates evaluated in order. Slow; kept as the reference.
