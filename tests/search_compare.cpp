@@ -11,12 +11,14 @@ namespace {
 
 std::string line(Search search, const Colour& c) {
   const SearchState s = run_search(search, c.r, c.g, c.b);
-  char buf[160];
-  std::snprintf(buf, sizeof buf, "%d %d %d: hsb %d %d %d rgb %08x %08x %08x best %08x", static_cast<int>(c.r),
+  char buf[400], report[256];
+  format_report(s, report, sizeof report);
+  for (char* p = report; *p; ++p) *p = *p == '\n' ? '|' : *p;
+  std::snprintf(buf, sizeof buf, "%d %d %d: hsb %d %d %d rgb %08x %08x %08x best %08x %s", static_cast<int>(c.r),
                 static_cast<int>(c.g), static_cast<int>(c.b), static_cast<int>(s.match.hue),
                 static_cast<int>(s.match.saturation), static_cast<int>(s.match.brightness),
                 static_cast<unsigned>(bits(s.match.red)), static_cast<unsigned>(bits(s.match.green)),
-                static_cast<unsigned>(bits(s.match.blue)), static_cast<unsigned>(bits(s.best)));
+                static_cast<unsigned>(bits(s.match.blue)), static_cast<unsigned>(bits(s.best)), report);
   return buf;
 }
 

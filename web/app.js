@@ -106,6 +106,14 @@ function onHex() {
   else showError('hex', 'Hex: use #rrggbb, rrggbb or #rgb');
 }
 
+function copyTriple() {
+  const triple = ['hue', 'saturation', 'brightness'].map((id) => $(id).textContent).join(', ');
+  const status = $('copy-status');
+  navigator.clipboard.writeText(triple).then(
+    () => { status.textContent = `Copied: ${triple}`; },
+    () => { status.textContent = 'Copying is not allowed here: select the numbers and copy them.'; });
+}
+
 // --- Palettes ----------------------------------------------------------------
 
 let csv = '';
@@ -220,6 +228,7 @@ createTintwise().then((module) => {
   $('hex').addEventListener('input', onHex);
   $('picker').addEventListener('input', () => { clearErrors(); show(parseHex($('picker').value), 'picker'); });
   $('colour-form').addEventListener('submit', (e) => e.preventDefault());
+  $('copy').addEventListener('click', copyTriple);
   $('convert').addEventListener('click', convertPalette);
   $('download').addEventListener('click', downloadCsv);
   show(colourFromAddress() || [255, 128, 0], null);

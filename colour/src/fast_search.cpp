@@ -87,9 +87,9 @@ void scan_sector(Pass& p, std::int32_t h, const HueFactors& hf, std::int32_t s0,
   scan_sector(p, h, hf, mid + 1, s1);
 }
 
-// Hue h; `bound` is its hue_bound when already known, else -infinity.
-void scan_hue(Pass& p, std::int32_t h, double bound) {
-  const HueFactors hf = hue_factors(hue_weights(h));
+// Hue h, with its factors; `bound` is its hue_bound when already known, else
+// -infinity.
+void scan_hue(Pass& p, std::int32_t h, const HueFactors& hf, double bound) {
   const double best = p.state.best;
   constexpr std::int32_t kLast = kSaturationSteps - 1;
   if (bound == -kInf) bound = hue_bound(hf, p.t);
@@ -140,6 +140,7 @@ void search_pruned(SearchState& state, const Target& t, const BrightnessTable& t
   // is at least as far, until the walks from both sides meet.
   bool in_arc[kHueSteps];
   double bound[kHueSteps]; // hue bounds the walks computed, for scan_hue
+  HueFactors factors[kHueSteps]; // valid where bound is
   for (double& b : bound) b = -kInf;
   const double centre = target_hue(t);
   std::int32_t count = 0;
@@ -147,7 +148,8 @@ void search_pruned(SearchState& state, const Target& t, const BrightnessTable& t
     for (bool& b : in_arc) b = false;
     const double best = state.best;
     const auto below = [&](std::int32_t h) {
-      bound[h] = hue_bound(hue_factors(hue_weights(h)), t);
+      factors[h] = hue_factors(hue_weights(h));
+      bound[h] = hue_bound(factors[h], t);
       return bound[h] < best;
     };
     const auto start = static_cast<std::int32_t>(centre); // at or just before the target's angle
@@ -167,7 +169,8 @@ void search_pruned(SearchState& state, const Target& t, const BrightnessTable& t
   for (std::int32_t h = 0; h < kHueSteps;) {
     if (state.best == 0) return; // no distance lies below 0
     if (in_arc[h]) {
-      scan_hue(pass, h, bound[h]);
+      if (bound[h] == -kInf) factors[h] = hue_factors(hue_weights(h));
+      scan_hue(pass, h, factors[h], bound[h]);
       ++h;
       continue;
     }

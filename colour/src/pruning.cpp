@@ -120,12 +120,13 @@ bool negative_between(double a, double b, double c, double& lo, double& hi) {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Where the curve reaches `level`, as a real brightness: solving
-// level = 0.7 f / (sqrt(f) + 0.01) for y = sqrt(f) gives
-// 0.7 y^2 - level y - 0.01 level = 0. Only a starting point for the search
-// through the table below, so its rounding does not matter.
+// Roughly where the curve reaches `level`, as a real brightness: with
+// y = sqrt(f), level = 0.7 y^2 / (y + 0.01) is close to 0.7 (y - 0.01), so
+// y is close to level / 0.7 + 0.01 (a quarter of a step off at brightness 1,
+// far less above). Only a starting point for the walk through the table
+// below, which finds the exact answer from anywhere.
 double approximate_brightness(double level) {
-  const double y = (level + std::sqrt(level * level + 0.028 * level)) / 1.4;
+  const double y = level * (1 / 0.7) + 0.01;
   return y * y * (255 / 1.4);
 }
 
@@ -287,9 +288,37 @@ Block level_block(const HueFactors& hue, const Target& t, float best, const Brig
   Block block{1, 0, 1, 0};
   if (!(rho2 > 0)) return block;
   const double a_reach = std::sqrt(rho2 * cc * inv_det) * (1 + 0x1p-40) + 0x1p-40;
-  block.b0 = first_level_beyond(table, a_star - a_reach, false);
-  block.b1 = first_level_beyond(table, a_star + a_reach, true) - 1;
-  if (block.b0 > block.b1) return block;
+  const double k = (a_star * tw + beta_star * tc) - rho2;
+
+  // Narrows block.b0..b1 to the levels of E within the wedge
+  // m0 <= beta / a <= m1; false when none is left. The extreme levels of that
+  // convex piece of E lie where a boundary line beta = m a crosses the edge
+  // of E (the roots in a of a^2 q - 2 a (tw + m tc) + K = 0, q = Q(1, m)), or
+  // at the two points of E's own extreme a, if those lie in the wedge.
+  const auto narrow_levels = [&](double m0, double m1) {
+    double a_lo = kInf, a_hi = -kInf;
+    for (const double m : {m0, m1}) {
+      const double q = ww + (2 * wc + cc * m) * m, p = tw + m * tc, disc = p * p - q * k;
+      if (!(disc > 0)) continue;
+      const double root = std::sqrt(disc), inv_q = 1 / q;
+      a_lo = lesser(a_lo, (p - root) * inv_q);
+      a_hi = greater(a_hi, (p + root) * inv_q);
+    }
+    for (const double side : {-a_reach, a_reach}) {
+      const double a = a_star + side, beta = beta_star - side * wc * inv_cc; // in the wedge: m0 <= beta / a <= m1
+      if (a > 0 && beta >= m0 * a && beta <= m1 * a) a_lo = lesser(a_lo, a), a_hi = greater(a_hi, a);
+    }
+    if (!(a_lo <= a_hi)) return false;
+    const double margin = 0x1p-30;
+    const std::int32_t b0 = first_level_beyond(table, a_lo - margin, false);
+    const std::int32_t b1 = first_level_beyond(table, a_hi + margin, true) - 1;
+    block.b0 = b0 > block.b0 ? b0 : block.b0;
+    block.b1 = b1 < block.b1 ? b1 : block.b1;
+    return block.b0 <= block.b1;
+  };
+  // Every row's whiteness s kInv255 lies in [0, 1 + 2^-23].
+  block.b1 = kBrightnessSteps - 1;
+  if (!narrow_levels(-0x1p-20, 1 + 0x1p-20)) return {1, 0, 1, 0};
 
   double lo = kInf, hi = -kInf; // slopes m = beta / a
   const auto take = [&](double m) { lo = lesser(lo, m), hi = greater(hi, m); };
@@ -300,51 +329,31 @@ Block level_block(const HueFactors& hue, const Target& t, float best, const Brig
     take((centre - half) * inv_a);
     take((centre + half) * inv_a);
   };
-  const double a0 = table.level[block.b0], a1 = table.level[block.b1];
-  if (block.b1 - block.b0 < kLevelByLevel) {
+  const bool few = block.b1 - block.b0 < kLevelByLevel;
+  if (few) {
     for (std::int32_t b = block.b0; b <= block.b1; ++b) chord(table.level[b]);
   } else {
+    const double a0 = table.level[block.b0], a1 = table.level[block.b1];
     chord(a0);
     chord(a1);
-    const double k = (a_star * tw + beta_star * tc) - rho2;
     const double qa = tc * tc - cc * k, qb = tw * tc - wc * k, qc = tw * tw - ww * k;
     double m1, m2;
-    if (!(k > 0) || !(qa < 0) || !negative_between(-qa, -2 * qb, -qc, m1, m2)) return {0, 255, block.b0, block.b1};
+    if (!(k > 0) || !(qa < 0) || !negative_between(-qa, -2 * qb, -qc, m1, m2)) {
+      block.s0 = 0, block.s1 = kSaturationSteps - 1;
+      return block;
+    }
     for (const double m : {m1, m2}) {
-      const double a = (tw + m * tc) / (ww + (2 * wc + cc * m) * m);
-      if (a >= a0 && a <= a1) take(m);
+      // The touching point a = (tw + m tc) / q lies in [a0, a1]; q > 0.
+      const double q = ww + (2 * wc + cc * m) * m, p = tw + m * tc;
+      if (p >= a0 * q && p <= a1 * q) take(m);
     }
   }
-  if (!(lo <= hi) || hi * 255 < -1 || lo * 255 > 256) return block;
+  if (!(lo <= hi) || hi * 255 < -1 || lo * 255 > 256) return {1, 0, 1, 0};
   block.s0 = lo * 255 <= 1 ? 0 : static_cast<std::int32_t>(lo * 255) - 1;
   block.s1 = hi * 255 >= 254 ? 255 : static_cast<std::int32_t>(std::ceil(hi * 255)) + 1;
-
-  // Narrow the levels to those of E within the rows' wedge
-  // m0 <= beta / a <= m1 (m = s kInv255 lies within 2^-30 of s / 255). Its
-  // extreme levels lie where a boundary line beta = m a crosses the edge of E
-  // (the roots in a of a^2 q - 2 a (tw + m tc) + K = 0, q = Q(1, m)) or at
-  // the two points of E's own extreme a, if those lie in the wedge.
-  const double m0 = block.s0 / 255.0 - 0x1p-20, m1 = block.s1 / 255.0 + 0x1p-20;
-  double a_lo = kInf, a_hi = -kInf;
-  const double k = (a_star * tw + beta_star * tc) - rho2;
-  for (const double m : {m0, m1}) {
-    const double q = ww + (2 * wc + cc * m) * m, p = tw + m * tc, disc = p * p - q * k;
-    if (!(disc > 0)) continue;
-    const double root = std::sqrt(disc), inv_q = 1 / q;
-    a_lo = lesser(a_lo, (p - root) * inv_q);
-    a_hi = greater(a_hi, (p + root) * inv_q);
-  }
-  for (const double side : {-a_reach, a_reach}) {
-    const double a = a_star + side, m = (beta_star - side * wc * inv_cc) / a;
-    if (a > 0 && m >= m0 && m <= m1) a_lo = lesser(a_lo, a), a_hi = greater(a_hi, a);
-  }
-  if (a_lo <= a_hi) {
-    const double margin = 0x1p-30;
-    const std::int32_t b0 = first_level_beyond(table, a_lo - margin, false);
-    const std::int32_t b1 = first_level_beyond(table, a_hi + margin, true) - 1;
-    block.b0 = b0 > block.b0 ? b0 : block.b0;
-    block.b1 = b1 < block.b1 ? b1 : block.b1;
-  }
+  // With many levels, keep those within the rows found (m = s kInv255 lies
+  // within 2^-30 of s / 255).
+  if (!few && !narrow_levels(block.s0 / 255.0 - 0x1p-20, block.s1 / 255.0 + 0x1p-20)) return {1, 0, 1, 0};
   return block;
 }
 
