@@ -32,8 +32,7 @@ TEST(Arithmetic, RoundsProductsAndSumsApart) {
       ASSERT_EQ(k.kx, static_cast<float>(rounded(hf.cx * m) + hf.x)) << h << ' ' << s;
       for (std::int32_t b = 1 + (h + s) % 15; b < kBrightnessSteps; b += 15) {
         const double v = table.level[b];
-        const double dR = static_cast<float>(k.kx * v - t.r), dG = static_cast<float>(k.ky * v - t.g);
-        const double dB = rounded(k.kz * v) - t.b;
+        const double dR = static_cast<float>(k.kx * v - t.r), dG = static_cast<float>(k.ky * v - t.g), dB = rounded(k.kz * v) - t.b;
         ASSERT_EQ(candidate_distance(k, table.level[b], t), (rounded(dB * dB) + rounded(dG * dG)) + rounded(dR * dR))
             << h << ' ' << s << ' ' << b;
       }

@@ -49,10 +49,7 @@ void for_each_hue(std::int32_t step, Check check) {
 }
 
 // The least D, a hair above it, and well above it.
-std::vector<float> thresholds(double at) {
-  const auto f = static_cast<float>(at);
-  return {f, std::nextafter(f, 1e9f), f * 1.01f + 1e-12f, f * 4 + 1e-6f};
-}
+std::vector<float> thresholds(double at) { return {float(at), std::nextafter(float(at), 1e9f), float(at) * 1.01f + 1e-12f, float(at) * 4 + 1e-6f}; }
 
 } // namespace
 
