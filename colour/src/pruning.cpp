@@ -248,14 +248,16 @@ BrightnessRange row_range(const SaturationFactors& k, const Target& t, const Bri
 //   |p - t|^2 = d^2 + Q(a - a*, beta - beta*),
 //   Q(x, y) = ww x^2 + 2 wc x y + cc y^2 = cc (y + x wc/cc)^2 + (det/cc) x^2,
 // with ww = w.w, wc = w.c, cc = c.c and det = ww cc - wc^2, which lies in
-// [0.49, 2.01] over all hues (w and c are never near parallel). A candidate
+// [0.500, 2.001] over all hues (w and c are never near parallel). A candidate
 // with D < best has exact f < tau by (1), so its ideal point lies within
 // R = sqrt(tau) + eta of t, that is inside the ellipse E: Q < rho^2 =
 // R^2 - d^2. Hence its level a lies within rho sqrt(cc/det) of a*, and, at a
 // level a (x = a - a*), its beta lies within sqrt((rho^2 - (det/cc) x^2) / cc)
 // of beta* - x wc/cc: a chord of E. Its row is s = 255 beta / a.
 //
-// With few levels within reach, the rows are the hull of the chords at every
+// The levels are first narrowed to the part of E where 0 <= m <= 1 (every
+// row's whiteness; see narrow_levels), which for a colour beyond the
+// brightest the model renders leaves only the top few. With few levels left, the rows are the hull of the chords at every
 // one of them: for dark colours, whose few levels are far apart, this is far
 // narrower than any continuous bound. With many, the rows are the hull of the
 // slopes m = beta / a over E between the first and last level: attained
@@ -264,7 +266,8 @@ BrightnessRange row_range(const SaturationFactors& k, const Target& t, const Bri
 //   (tw + m tc)^2 - (ww + 2 wc m + cc m^2) K > 0,  K = |t*|^2 - rho^2,
 // (tw = t.w, tc = t.c), a quadratic in m whose roots are the two tangent
 // slopes, touching at a = (tw + m tc) / (ww + 2 wc m + cc m^2). When the
-// origin lies in E (K <= 0) or the quadratic is not concave, every row stays.
+// origin lies in E (K <= 0) or the quadratic is not concave, every row stays;
+// otherwise the levels are narrowed once more, to the rows found.
 //
 // Margins. Every quantity here is below 4 in magnitude and is computed in a
 // handful of roundings, with det bounded away from 0, so the centre, d^2,
