@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-
 namespace tintwise {
 
 namespace {
@@ -14,6 +13,18 @@ bool is_space(char c) {
 }
 
 bool in_byte_range(std::int32_t v) { return v >= 0 && v <= 255; }
+
+const char kUsage[] = "Tintwise v0.1 (c) 2026 the Tintwise developers\n"
+                      "|   Function: convert RGB values to Unreal's HSB colourspace\n"
+                      "|   Syntax:   Tintwise R G B\n"
+                      "|   Note:     R/G/B are all assumed to be 0..255\n";
+
+void append(CommandOutput& out, const char* text) {
+  const std::size_t n = std::strlen(text);
+  if (out.length + n >= sizeof out.text) return; // cannot happen: the texts are short
+  std::memcpy(out.text + out.length, text, n + 1);
+  out.length += n;
+}
 
 } // namespace
 
@@ -34,22 +45,6 @@ std::int32_t parse_channel(const char* text) {
   if (value < INT32_MIN) return INT32_MIN;
   return static_cast<std::int32_t>(value);
 }
-
-namespace {
-
-const char kUsage[] = "Tintwise v0.1 (c) 2026 the Tintwise developers\n"
-                      "|   Function: convert RGB values to Unreal's HSB colourspace\n"
-                      "|   Syntax:   Tintwise R G B\n"
-                      "|   Note:     R/G/B are all assumed to be 0..255\n";
-
-void append(CommandOutput& out, const char* text) {
-  const std::size_t n = std::strlen(text);
-  if (out.length + n >= sizeof out.text) return; // cannot happen: the texts are short
-  std::memcpy(out.text + out.length, text, n + 1);
-  out.length += n;
-}
-
-} // namespace
 
 void print_usage() { std::fputs(kUsage, stdout); }
 
