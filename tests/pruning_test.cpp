@@ -34,7 +34,8 @@ void for_each_hue(std::int32_t step, Check check) {
   BrightnessTable table;
   build_brightness_table(table);
   const std::vector<Target> targets = sampled_targets();
-  std::vector<double> d(kSaturationSteps * kBrightnessSteps, 1e9);
+  std::vector<double> grid(kSaturationSteps * kBrightnessSteps, 1e9);
+  double* const d = grid.data();
   for (std::size_t i = 0; i < targets.size(); ++i) {
     for (std::int32_t h = 0; h < kHueSteps; h += step) {
       const HueFactors hf = hue_factors(hue_weights(h));
@@ -43,7 +44,7 @@ void for_each_hue(std::int32_t step, Check check) {
         for (std::int32_t b = 1; b < kBrightnessSteps; ++b) d[s * 256 + b] = candidate_distance(k, table.level[b], targets[i]);
       }
       const auto least = [&](std::int32_t s0, std::int32_t s1) { return *std::min_element(&d[s0 * 256], &d[(s1 + 1) * 256]); };
-      check(i, targets[i], hf, d, least, table);
+      check(i, targets[i], hf, static_cast<const double*>(d), least, table);
     }
   }
 }
@@ -56,7 +57,7 @@ std::vector<float> thresholds(double at) { return {float(at), std::nextafter(flo
 // Whole hues, and the sectors the search's halvings make.
 TEST(Bounds, HueAndSectorBoundsStayBelowEveryCandidate) {
   long pruning = 0;
-  for_each_hue(5, [&](std::size_t, const Target& t, const HueFactors& hf, const std::vector<double>&, auto least, const BrightnessTable& table) {
+  for_each_hue(5, [&](std::size_t, const Target& t, const HueFactors& hf, const double*, auto least, const BrightnessTable& table) {
     ASSERT_LE(hue_bound(hf, t), least(0, 255)) << t.r << ' ' << t.g << ' ' << t.b;
     for (std::int32_t width = 256; width >= 2; width /= 2) {
       for (std::int32_t s0 = 0; s0 < kSaturationSteps; s0 += width) {
@@ -73,7 +74,7 @@ TEST(Bounds, HueAndSectorBoundsStayBelowEveryCandidate) {
 // block, lies at or above the best it was given.
 TEST(Bounds, RowRangesAndLevelBlocksLeaveOutOnlyCandidatesAtOrAboveTheBest) {
   long kept = 0, all = 0;
-  for_each_hue(6, [&](std::size_t, const Target& t, const HueFactors& hf, const std::vector<double>& d, auto least, const BrightnessTable& table) {
+  for_each_hue(6, [&](std::size_t, const Target& t, const HueFactors& hf, const double* d, auto least, const BrightnessTable& table) {
     for (const float best : thresholds(least(0, 255))) {
       const Block block = level_block(hf, t, best, table);
       kept += std::max(0, block.s1 - block.s0 + 1) * std::max(0, block.b1 - block.b0 + 1), all += 65280;
@@ -99,7 +100,7 @@ TEST(Bounds, RowRangesAndLevelBlocksLeaveOutOnlyCandidatesAtOrAboveTheBest) {
 // The search may start from this value only if some candidate lies below it.
 TEST(Bounds, StartingBestLiesAboveSomeCandidate) {
   std::vector<double> lowest(sampled_targets().size(), 1e9);
-  for_each_hue(1, [&](std::size_t i, const Target& t, const HueFactors&, const std::vector<double>&, auto least, const BrightnessTable&) {
+  for_each_hue(1, [&](std::size_t i, const Target& t, const HueFactors&, const double*, auto least, const BrightnessTable&) {
     lowest[i] = std::min({lowest[i], least(0, 255), candidate_distance({0, 0, 0}, 0.0f, t)}); // black too
   });
   BrightnessTable table;
