@@ -89,12 +89,10 @@ ToolRun run_tool(const std::vector<std::string>& args, const char* redirect = ""
 // A match as the data holds it: hue, saturation, brightness, then red, green
 // and blue as single-precision bit patterns.
 std::string describe(const HsbMatch& m) {
-  std::uint32_t rgb[3];
+  unsigned rgb[3];
   std::memcpy(rgb, &m.red, sizeof rgb); // red, green, blue: three floats in a row
   char text[64];
-  std::snprintf(text, sizeof text, "%d %d %d %08x %08x %08x", static_cast<int>(m.hue), static_cast<int>(m.saturation),
-                static_cast<int>(m.brightness), static_cast<unsigned>(rgb[0]), static_cast<unsigned>(rgb[1]),
-                static_cast<unsigned>(rgb[2]));
+  std::snprintf(text, sizeof text, "%d %d %d %08x %08x %08x", int{m.hue}, int{m.saturation}, int{m.brightness}, rgb[0], rgb[1], rgb[2]);
   return text;
 }
 
@@ -132,11 +130,10 @@ TEST(KnownAnswers, WholeRunsPrintTheRecordedBytes) {
       EXPECT_EQ(run.out, row[1]);
     }
   }
-  // Digits far beyond the 32-bit range stay out of range; zeros in front do not matter.
+  // Digits far beyond the 32-bit range stay out of range.
   const std::string digits(100000, '7'); // a process argument may hold 128 KiB
   EXPECT_EQ(run_in_process({digits, "0", "0"}).status, kExitRange);
   EXPECT_EQ(run_in_process({"-" + digits, "0", "0"}).status, kExitRange);
-  EXPECT_EQ(run_in_process({std::string(100000, '0') + "7", "5", "12"}).out, run_in_process({"7", "5", "12"}).out);
 }
 
 // Greys, ramps, a stride through all inputs and known hard cases: the fast
