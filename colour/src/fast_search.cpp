@@ -61,14 +61,21 @@ void offer_black_run(Pass& p, std::int32_t h, std::int32_t s0, std::int32_t s1) 
   if (s1 > s0) offer_black(p, h, s1);
 }
 
-void scan_row(Pass& p, std::int32_t h, const HueFactors& hf, std::int32_t s) {
+// Row s of hue h at levels b0..b1 (and black), with its factors k.
+void scan_levels(Pass& p, std::int32_t h, std::int32_t s, const SaturationFactors& k, std::int32_t b0,
+                 std::int32_t b1) {
   offer_black(p, h, s);
-  const SaturationFactors k = saturation_factors(hf, s);
-  const BrightnessRange range = row_range(k, p.t, p.table, p.state.best);
-  for (std::int32_t b = range.first; b <= range.last; ++b) {
+  for (std::int32_t b = b0; b <= b1; ++b) {
     const Residual d = residual(k, p.table.level[b], p.t);
     consider(p.state, p.t, d, squared_distance(d), h, s, b);
   }
+}
+
+// Row s of hue h at the levels its row range leaves.
+void scan_row(Pass& p, std::int32_t h, const HueFactors& hf, std::int32_t s) {
+  const SaturationFactors k = saturation_factors(hf, s);
+  const BrightnessRange range = row_range(k, p.t, p.table, p.state.best);
+  scan_levels(p, h, s, k, range.first, range.last);
 }
 
 // Rows s0..s1 of hue h, in order (none when s0 > s1).
@@ -107,14 +114,7 @@ void scan_hue(Pass& p, std::int32_t h, const HueFactors& hf, double bound) {
   }
   offer_black_run(p, h, 0, block.s0 - 1);
   if (block.b1 - block.b0 < kDirectLevels) {
-    for (std::int32_t s = block.s0; s <= block.s1; ++s) {
-      offer_black(p, h, s);
-      const SaturationFactors k = saturation_factors(hf, s);
-      for (std::int32_t b = block.b0; b <= block.b1; ++b) {
-        const Residual d = residual(k, p.table.level[b], p.t);
-        consider(p.state, p.t, d, squared_distance(d), h, s, b);
-      }
-    }
+    for (std::int32_t s = block.s0; s <= block.s1; ++s) scan_levels(p, h, s, saturation_factors(hf, s), block.b0, block.b1);
   } else if (block.s1 - block.s0 < kLeafRows) {
     for (std::int32_t s = block.s0; s <= block.s1; ++s) scan_row(p, h, hf, s);
   } else {

@@ -292,6 +292,7 @@ Block level_block(const HueFactors& hue, const Target& t, float best, const Brig
   if (!(rho2 > 0)) return block;
   const double a_reach = std::sqrt(rho2 * cc * inv_det) * (1 + 0x1p-40) + 0x1p-40;
   const double k = (a_star * tw + beta_star * tc) - rho2;
+  const auto slope_q = [&](double m) { return ww + (2 * wc + cc * m) * m; }; // Q(1, m)
 
   // Narrows block.b0..b1 to the levels of E within the wedge
   // m0 <= beta / a <= m1; false when none is left. The extreme levels of that
@@ -301,7 +302,7 @@ Block level_block(const HueFactors& hue, const Target& t, float best, const Brig
   const auto narrow_levels = [&](double m0, double m1) {
     double a_lo = kInf, a_hi = -kInf;
     for (const double m : {m0, m1}) {
-      const double q = ww + (2 * wc + cc * m) * m, p = tw + m * tc, disc = p * p - q * k;
+      const double q = slope_q(m), p = tw + m * tc, disc = p * p - q * k;
       if (!(disc > 0)) continue;
       const double root = std::sqrt(disc), inv_q = 1 / q;
       a_lo = lesser(a_lo, (p - root) * inv_q);
@@ -347,7 +348,7 @@ Block level_block(const HueFactors& hue, const Target& t, float best, const Brig
     }
     for (const double m : {m1, m2}) {
       // The touching point a = (tw + m tc) / q lies in [a0, a1]; q > 0.
-      const double q = ww + (2 * wc + cc * m) * m, p = tw + m * tc;
+      const double q = slope_q(m), p = tw + m * tc;
       if (p >= a0 * q && p <= a1 * q) take(m);
     }
   }
