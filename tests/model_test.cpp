@@ -12,10 +12,7 @@ using namespace tintwise;
 
 namespace {
 
-double rounded(double product) {
-  volatile double kept = product;
-  return kept;
-}
+double rounded(double product) { volatile double kept = product; return kept; } // a store no compiler can fuse
 
 } // namespace
 
