@@ -19,10 +19,19 @@ function parseHex(text) {
   return [0, 2, 4].map((i) => parseInt(h.slice(i, i + 2), 16));
 }
 
-// A whole number, possibly signed: its value; anything else: null.
-function parseWhole(text) {
-  return /^\s*[-+]?\d{1,12}\s*$/.test(text) ? Number(text) : null;
+// A whole number as the tool reads one, written plainly: blanks, one
+// optional sign, digits, blanks. Its value is left to the tool.
+const isWhole = (text) => /^\s*[-+]?\d+\s*$/.test(text);
+
+// A whole number within 0..max, as a number; null for anything else.
+function wholeIn(text, max) {
+  if (!isWhole(text)) return null;
+  const v = Number(text);
+  return v >= 0 && v <= max ? Math.abs(v) : null; // Math.abs: -0 reads as 0
 }
+
+// Text shown in a message, cut short if long.
+const quoted = (text) => '“' + (text.length > 40 ? text.slice(0, 40) + '…' : text) + '”';
 
 const inByteRange = (v) => v >= 0 && v <= 255;
 
@@ -43,16 +52,23 @@ const toHex = (rgb) => '#' + rgb.map((v) => v.toString(16).padStart(2, '0')).joi
 
 // --- Converting ------------------------------------------------------------
 
-// Runs the tool for r, g, b: its exact text and, after a search, the match.
+// Runs `Tintwise R G B` on these three argument texts: its exact text and,
+// after a search, the match.
 function convert(r, g, b) {
-  const status = tintwise.convert(r, g, b);
+  const status = tintwise.convert(String(r), String(g), String(b));
   const text = tintwise.text();
   if (status !== 0) return { status, text };
   const f = (i) => tintwise.field(i);
   const distance = /= ([0-9.]+)\]/.exec(text)[1];
-  const rendered = [3, 4, 5].map((i) => Math.min(255, Math.max(0, Math.round(f(i)))));
+  const rendered = [3, 4, 5].map((i) => byte(f(i)));
   return { status, text, hsb: [f(0), f(1), f(2)], distance, rendered };
 }
+
+// A channel on the byte scale, to the nearest whole byte.
+const byte = (v) => Math.min(255, Math.max(0, Math.round(v)));
+
+// An argument as a shell would need it typed.
+const shellWord = (w) => (/^[-+\w.,]+$/.test(w) ? w : "'" + w.replace(/'/g, "'\\''") + "'");
 
 // --- One colour --------------------------------------------------------------
 
@@ -63,15 +79,17 @@ function showError(id, message) {
 
 function clearErrors() {
   for (const id of ['hex', ...channels]) showError(id, '');
+  $('link-error').textContent = '';
 }
 
-// Shows the tool's answer for r, g, b, and, for a colour in range, sets every
-// input but `from` to it and puts it in the address.
-function show(rgb, from) {
-  const result = convert(...rgb);
-  $('cli-args').textContent = rgb.join(' ');
+// Runs the tool on the three texts and shows what it prints. For a colour in
+// range (rgb, the three numbers, given) the result, the swatches, every input
+// but `from` and the address follow; otherwise they keep the last colour.
+function show(texts, rgb, from) {
+  const result = convert(...texts);
+  $('cli-args').textContent = texts.map(shellWord).join(' ');
   $('cli-output').textContent = result.text;
-  if (result.status !== 0) return;
+  if (result.status !== 0 || !rgb) return;
   const hex = toHex(rgb);
   if (from !== 'hex') $('hex').value = hex;
   if (from !== 'picker') $('picker').value = hex;
@@ -82,28 +100,82 @@ function show(rgb, from) {
   $('asked-rgb').textContent = `(${rgb.join(', ')})`;
   $('rendered-swatch').style.backgroundColor = toHex(result.rendered);
   $('rendered-rgb').textContent = `(${result.rendered.join(', ')}, ${toHex(result.rendered)})`;
-  history.replaceState(null, '', '?rgb=' + rgb.join(','));
+  shownRgb = rgb;
+  updateAddress();
 }
 
+const showRgb = (rgb, from) => show(rgb.map(String), rgb, from);
+
+// The address names what the page shows: ?rgb=R,G,B, and &hsb=H,S,B once a
+// triple is shown, so that a link opens the same page.
+let shownRgb = null, shownTriple = null;
+function updateAddress() {
+  const parts = [];
+  if (shownRgb) parts.push('rgb=' + shownRgb.join(','));
+  if (shownTriple) parts.push('hsb=' + shownTriple.join(','));
+  history.replaceState(null, '', '?' + parts.join('&'));
+}
+
+// The fields' texts go to the tool exactly as typed, so the page prints what
+// `Tintwise` prints for them; the page adds its own message for text the tool
+// would read leniently (letters, decimals) or find out of range.
 function onFields() {
   clearErrors();
-  const values = channels.map((id) => parseWhole($(id).value));
-  let good = true;
+  const texts = channels.map((id) => $(id).value);
+  const rgb = texts.map((t) => wholeIn(t, 255));
   channels.forEach((id, i) => {
-    const v = values[i];
-    if (v === null) showError(id, `${id[0].toUpperCase()}: enter a whole number from 0 to 255`);
-    else if (!inByteRange(v)) showError(id, `${id[0].toUpperCase()}: ${v} is outside 0..255`);
-    if (v === null) good = false;
+    const label = id[0].toUpperCase();
+    if (!isWhole(texts[i])) showError(id, `${label}: enter a whole number from 0 to 255`);
+    else if (rgb[i] === null) showError(id, `${label}: ${quoted(texts[i].trim())} is outside 0..255`);
   });
-  // Well-formed numbers out of range still go to the tool: it prints its error.
-  if (good) show(values, 'fields');
+  show(texts, rgb.every((v) => v !== null) ? rgb : null, 'fields');
 }
 
 function onHex() {
   clearErrors();
   const rgb = parseHex($('hex').value);
-  if (rgb) show(rgb, 'hex');
+  if (rgb) showRgb(rgb, 'hex');
   else showError('hex', 'Hex: use #rrggbb, rrggbb or #rgb');
+}
+
+// --- A triple's colour -------------------------------------------------------
+
+const tripleFields = [['triple-hue', 'H', 254], ['triple-saturation', 'S', 255], ['triple-brightness', 'B', 255]];
+
+function clearTriple() {
+  for (const [id] of tripleFields) showError(id, '');
+  $('triple-link-error').textContent = '';
+  $('triple-rgb').textContent = '–';
+  $('triple-hex').textContent = '–';
+  $('triple-swatch').style.backgroundColor = '';
+}
+
+function onTriple() {
+  clearTriple();
+  const hsb = tripleFields.map(([id, label, max]) => {
+    const text = $(id).value, v = wholeIn(text, max);
+    if (!isWhole(text)) showError(id, `${label}: enter a whole number from 0 to ${max}`);
+    else if (v === null) showError(id, `${label}: ${quoted(text.trim())} is outside 0..${max}` + (max === 254 ? ' (hue runs 0..254)' : ''));
+    return v;
+  });
+  if (hsb.some((v) => v === null)) return;
+  const text = tintwise.render(...hsb);
+  const hex = toHex([0, 1, 2].map((i) => byte(tintwise.renderedChannel(i))));
+  $('triple-rgb').textContent = text;
+  $('triple-hex').textContent = hex;
+  $('triple-swatch').style.backgroundColor = hex;
+  shownTriple = hsb;
+  updateAddress();
+}
+
+async function pickFromScreen() {
+  try {
+    const { sRGBHex } = await new window.EyeDropper().open();
+    clearErrors();
+    showRgb(parseHex(sRGBHex), null);
+  } catch (e) {
+    // Cancelled (Escape): the colour stays as it was.
+  }
 }
 
 function copyTriple() {
@@ -168,7 +240,7 @@ function convertPalette() {
         ++unread;
         continue;
       }
-      const r = convert(...parsed.rgb), hex = toHex(parsed.rgb), rendered = toHex(r.rendered);
+      const r = convert(...parsed.rgb.map(String)), hex = toHex(parsed.rgb), rendered = toHex(r.rendered);
       const tr = document.createElement('tr');
       tr.append(cell(String(number)), chip(hex), chip(rendered), cell(hex), cell(String(r.hsb[0])),
                 cell(String(r.hsb[1])), cell(String(r.hsb[2])), cell(r.distance));
@@ -207,30 +279,73 @@ function downloadCsv() {
 
 // --- Start -------------------------------------------------------------------
 
-// The colour named by the address: ?rgb=R,G,B or ?hex=RRGGBB.
-function colourFromAddress() {
+// The colour and triple the address names: ?rgb=R,G,B or ?hex=RRGGBB, and
+// ?hsb=H,S,B. A link that cannot be read says so beside the fields it would
+// fill, with its own text; the page never shows another colour in its place.
+function openAddress() {
   const params = new URLSearchParams(location.search);
-  if (params.has('hex')) return parseHex(params.get('hex'));
-  if (params.has('rgb')) {
-    const parsed = parseLine(params.get('rgb'));
-    return parsed.rgb || null;
+  const whole = (text) => { const parts = text.split(','); return parts.length === 3 && parts.every(isWhole) ? parts.map((p) => p.trim()) : null; };
+  if (params.has('hex')) {
+    const text = params.get('hex'), rgb = parseHex(text);
+    if (rgb) showRgb(rgb, null);
+    else {
+      $('hex').value = text;
+      showError('hex', `This link's hex=${quoted(text)} is not a colour: use RRGGBB or RGB, as hex=ff8000.`);
+    }
+  } else if (params.has('rgb')) {
+    const text = params.get('rgb'), parts = whole(text);
+    if (parts) {
+      channels.forEach((id, i) => { $(id).value = parts[i]; });
+      onFields(); // out of range: the tool's range error, as typed
+    } else {
+      for (const id of channels) $(id).value = '';
+      $('link-error').textContent = `This link's rgb=${quoted(text)} could not be read: it needs three whole numbers, as rgb=255,128,0.`;
+    }
+  } else {
+    showRgb([255, 128, 0], null);
   }
-  return null;
+  if (params.has('hsb')) {
+    const text = params.get('hsb'), parts = whole(text);
+    if (parts) {
+      tripleFields.forEach(([id], i) => { $(id).value = parts[i]; });
+      onTriple();
+    } else {
+      $('triple-link-error').textContent = `This link's hsb=${quoted(text)} could not be read: it needs three whole numbers, as hsb=7,70,255.`;
+    }
+  }
+}
+
+// Hands a text to the module as a NUL-terminated UTF-8 string on its heap.
+function withString(module, text, use) {
+  const size = module.lengthBytesUTF8(text) + 1, p = module._malloc(size);
+  try {
+    module.stringToUTF8(text, p, size);
+    return use(p);
+  } finally {
+    module._free(p);
+  }
 }
 
 createTintwise().then((module) => {
   tintwise = {
-    convert: module.cwrap('tintwise_convert', 'number', ['number', 'number', 'number']),
+    convert: (r, g, b) => withString(module, r, (pr) => withString(module, g, (pg) => withString(module, b, (pb) => module._tintwise_convert(pr, pg, pb)))),
     text: () => module.UTF8ToString(module._tintwise_text()),
     field: module.cwrap('tintwise_field', 'number', ['number']),
+    render: (h, s, b) => module.UTF8ToString(module._tintwise_render(h, s, b)),
+    renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
   };
   for (const id of channels) $(id).addEventListener('input', onFields);
+  for (const [id] of tripleFields) $(id).addEventListener('input', onTriple);
   $('hex').addEventListener('input', onHex);
-  $('picker').addEventListener('input', () => { clearErrors(); show(parseHex($('picker').value), 'picker'); });
-  $('colour-form').addEventListener('submit', (e) => e.preventDefault());
+  $('picker').addEventListener('input', () => { clearErrors(); showRgb(parseHex($('picker').value), 'picker'); });
+  for (const form of ['colour-form', 'triple-form']) $(form).addEventListener('submit', (e) => e.preventDefault());
   $('copy').addEventListener('click', copyTriple);
+  if ('EyeDropper' in window) {
+    $('eyedropper').hidden = false;
+    $('eyedropper').addEventListener('click', pickFromScreen);
+  }
   $('convert').addEventListener('click', convertPalette);
   $('download').addEventListener('click', downloadCsv);
-  show(colourFromAddress() || [255, 128, 0], null);
+  openAddress();
   document.body.dataset.ready = 'true';
 });

@@ -5,18 +5,21 @@
 
 namespace tintwise {
 
+namespace {
+
+// level = 0.7 f / (sqrt(f) + 0.01), one rounding per operation, in this
+// order; only the final level is single. At i = 0 it is 70 * 0 = 0 exactly.
+float brightness_level(std::int32_t i) {
+  const double f = i * static_cast<double>(kBrightnessStep); // exact: an 8-bit integer times a 24-bit single
+  const double root = std::sqrt(f);
+  const double quotient = static_cast<double>(kCurveGain) / (root + static_cast<double>(kCurveOffset));
+  return to_single(quotient * f);
+}
+
+} // namespace
+
 void build_brightness_table(BrightnessTable& table) {
-  const double step = kBrightnessStep;
-  const double offset = kCurveOffset;
-  const double gain = kCurveGain;
-  for (int i = 0; i < kBrightnessSteps; ++i) {
-    // level = 0.7 f / (sqrt(f) + 0.01), one rounding per operation, in this
-    // order; only the final level is single. At i = 0 it is 70 * 0 = 0 exactly.
-    const double f = i * step; // exact: an 8-bit integer times a 24-bit single
-    const double root = std::sqrt(f);
-    const double quotient = gain / (root + offset);
-    table.level[i] = to_single(quotient * f);
-  }
+  for (std::int32_t i = 0; i < kBrightnessSteps; ++i) table.level[i] = brightness_level(i);
 }
 
 ChannelWeights hue_weights(std::int32_t hue) {
@@ -49,6 +52,12 @@ SaturationFactors saturation_factors(const HueFactors& hue, std::int32_t saturat
   k.ky = to_single(static_cast<double>(hue.cy) * m + hue.y);
   k.kz = m * static_cast<double>(hue.cz) + hue.z;
   return k;
+}
+
+RenderedColour render_hsb(std::int32_t hue, std::int32_t saturation, std::int32_t brightness) {
+  const SaturationFactors k = saturation_factors(hue_factors(hue_weights(hue)), saturation);
+  const double v = brightness_level(brightness);
+  return {to_single(static_cast<double>(k.kx) * v), to_single(static_cast<double>(k.ky) * v), to_single(k.kz * v)};
 }
 
 } // namespace tintwise

@@ -26,19 +26,33 @@ void search_exhaustive(SearchState& state, const Target& t, const BrightnessTabl
   }
 }
 
+std::size_t format_rendered(float red, float green, float blue, char* out, std::size_t size) {
+  // Each value is finite and below 1000, so 8 bytes hold it at one decimal.
+  char a[8], b[8], c[8];
+  format_fixed(static_cast<double>(red) * 255.0, 1, a, sizeof a);
+  format_fixed(static_cast<double>(green) * 255.0, 1, b, sizeof b);
+  format_fixed(static_cast<double>(blue) * 255.0, 1, c, sizeof c);
+  const int n = std::snprintf(out, size, "(%s, %s, %s)", a, b, c);
+  return n < 0 || static_cast<std::size_t>(n) >= size ? 0 : static_cast<std::size_t>(n);
+}
+
+namespace {
+
+std::size_t format_distance(const SearchState& state, char* out, std::size_t size) {
+  return format_fixed(std::sqrt(static_cast<double>(state.best)) * 255.0, 6, out, size);
+}
+
+} // namespace
+
 std::size_t format_report(const SearchState& state, char* out, std::size_t size) {
-  // Each value is finite and below 1000, so 16 bytes hold it at six decimals.
-  char a[16], b[16], c[16];
-  format_fixed(std::sqrt(static_cast<double>(state.best)) * 255.0, 6, a, sizeof a);
-  const int first = std::snprintf(out, size, "[Distance between RGB and the best matching HSB = %s]\n", a);
-  format_fixed(static_cast<double>(state.match.red) * 255.0, 1, a, sizeof a);
-  format_fixed(static_cast<double>(state.match.green) * 255.0, 1, b, sizeof b);
-  format_fixed(static_cast<double>(state.match.blue) * 255.0, 1, c, sizeof c);
-  if (first < 0 || static_cast<std::size_t>(first) >= size) return 0;
-  const int second = std::snprintf(out + first, size - static_cast<std::size_t>(first),
-                                   "[The HSB chosen is actually equivalent to RGB (%s, %s, %s)]\n\n", a, b, c);
-  if (second < 0 || static_cast<std::size_t>(first + second) >= size) return 0;
-  return static_cast<std::size_t>(first + second);
+  char distance[16], rendered[48];
+  format_distance(state, distance, sizeof distance);
+  format_rendered(state.match.red, state.match.green, state.match.blue, rendered, sizeof rendered);
+  const int n = std::snprintf(out, size,
+                              "[Distance between RGB and the best matching HSB = %s]\n"
+                              "[The HSB chosen is actually equivalent to RGB %s]\n\n",
+                              distance, rendered);
+  return n < 0 || static_cast<std::size_t>(n) >= size ? 0 : static_cast<std::size_t>(n);
 }
 
 SearchState run_search(Search search, std::int32_t r, std::int32_t g, std::int32_t b) {
@@ -72,6 +86,12 @@ std::size_t find_best_hsb_report(HsbMatch& match, std::int32_t r, std::int32_t g
   const SearchState state = run_search(search_pruned, r, g, b);
   match = state.match;
   return format_report(state, out, size);
+}
+
+void find_best_hsb_answer(HsbAnswer& answer, std::int32_t r, std::int32_t g, std::int32_t b) {
+  const SearchState state = run_search(search_pruned, r, g, b);
+  answer.match = state.match;
+  format_distance(state, answer.distance, sizeof answer.distance);
 }
 
 void find_best_hsb_reference(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,

@@ -1,14 +1,16 @@
 // The web page as a person uses it, in headless Chromium: its text against
-// the native tool's bytes, the inputs in sync with each other and the
-// address, the messages for bad input, and a pasted palette with its table,
-// its unreadable lines and its CSV.
+// the native tool's bytes for any text typed, the inputs in sync with each
+// other and the address, links it cannot read, a triple's colour against the
+// tool's report, the keyboard alone, axe's WCAG 2 A and AA rules in light and
+// dark, and a pasted palette with its table, its unreadable lines and its CSV.
 import { test, before, after, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { readFileSync } from 'node:fs';
 
-const { chromium } = createRequire(process.env.TINTWISE_WEB_DEPS + '/')('playwright-core');
+const deps = createRequire(process.env.TINTWISE_WEB_DEPS + '/');
+const { chromium } = deps('playwright-core');
 
 // What `Tintwise R G B` prints, whatever its exit status.
 const tool = (...rgb) => execFileSync('sh', ['-c', '"$0" "$@"; true', process.env.TINTWISE_EXE, ...rgb.map(String)], { encoding: 'utf8' });
@@ -21,8 +23,8 @@ before(async () => {
 after(() => browser.close());
 afterEach(() => assert.deepEqual(errors, [])); // the page never throws
 
-async function open(query = '') {
-  page = await browser.newPage({ acceptDownloads: true });
+async function open(query = '', options = {}) {
+  page = await browser.newPage({ acceptDownloads: true, ...options });
   errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
   await page.goto('file://' + process.env.TINTWISE_WEB_PAGE + query);
@@ -31,19 +33,31 @@ async function open(query = '') {
 const text = (id) => page.locator('#' + id).textContent();
 const values = (...ids) => Promise.all(ids.map((id) => page.locator('#' + id).inputValue()));
 
-test('shows byte for byte what the tool prints, range errors included', async () => {
+// The three fields' texts, typed as a person types them.
+const typeFields = (list) => page.evaluate((all) => all.map((texts) => {
+  ['red', 'green', 'blue'].forEach((id, i) => {
+    const field = document.getElementById(id);
+    field.value = texts[i];
+    field.dispatchEvent(new Event('input'));
+  });
+  return [document.getElementById('cli-output').textContent, document.getElementById('hex').value, location.search];
+}), list);
+
+test('shows byte for byte what the tool prints for any text, never wrapping a number into range', async () => {
   await open();
   const colours = [[1, 1, 1], [255, 255, 255], [13, 12, 13], [242, 187, 240], [300, 0, 0], [0, 0, -1]];
   for (let i = 0; i < 200; ++i) colours.push([(i * 97) % 256, (i * 53 + 7) % 256, (i * 211 + 3) % 256]);
-  const shown = await page.evaluate((list) => list.map((rgb) => { // typed into the three fields
-    ['red', 'green', 'blue'].forEach((id, i) => {
-      const field = document.getElementById(id);
-      field.value = String(rgb[i]);
-      field.dispatchEvent(new Event('input'));
-    });
-    return document.getElementById('cli-output').textContent;
-  }), colours);
-  colours.forEach((rgb, i) => assert.equal(shown[i], tool(...rgb), `Tintwise ${rgb.join(' ')}`));
+  const odd = [['4294967296', '128', '0'], ['-4294967296', '128', '0'], ['4294967551', '128', '0'], ['9'.repeat(400), '0', '0'],
+    ['abc', '12abc', ' 7'], ['+5', '+ 5', ''], ['-0', '0x10', '1e2'], ['00000000000000000255', '\t3', "'"]];
+  const texts = [...colours.map((rgb) => rgb.map(String)), ...odd];
+  const shown = await typeFields(texts);
+  texts.forEach((t, i) => assert.equal(shown[i][0], tool(...t), `Tintwise ${t.join(' ')}`));
+  const good = colours.at(-1), goodHex = '#' + good.map((v) => v.toString(16).padStart(2, '0')).join('');
+  for (const [, hex, search] of shown.slice(colours.length)) { // still the last colour in range
+    assert.equal(hex, goodHex);
+    assert.equal(search, '?rgb=' + good.join(','));
+  }
+  assert.deepEqual(await values('picker'), [goodHex]);
 });
 
 test('keeps the picker, hex, fields and address in sync, and opens the colour a link names', async () => {
@@ -58,23 +72,119 @@ test('keeps the picker, hex, fields and address in sync, and opens the colour a 
   assert.deepEqual(await values('red', 'green', 'blue'), ['13', '12', '13']);
   assert.deepEqual([await text('hue'), await text('saturation'), await text('brightness'), await text('distance')],
     ['213', '164', '2', '1.776121']);
-  await open('?rgb=' + encodeURIComponent('<img src=x onerror="document.title=1">'));
-  assert.equal(await page.locator('img').count(), 0); // a link is data, never markup
-  assert.deepEqual(await values('hex'), ['#ff8000']);
+  await open('?rgb=256,0,0'); // well-formed but out of range: as if typed
+  assert.deepEqual(await values('red', 'green', 'blue'), ['256', '0', '0']);
+  assert.equal(await text('cli-output'), tool(256, 0, 0));
+  assert.match(await text('red-error'), /outside 0\.\.255/);
+});
+
+test('says which link it cannot read, with the link\'s own text, and shows no other colour instead', async () => {
+  const markup = '<img src=x onerror="document.title=1">';
+  for (const [query, where, shown] of [['?rgb=1,2', 'link-error', '1,2'], ['?rgb=1,2,3,4', 'link-error', '1,2,3,4'],
+    ['?hex=zzz', 'hex-error', 'zzz'], ['?hex=%2312345', 'hex-error', '#12345'], ['?hsb=1,2', 'triple-link-error', '1,2'],
+    ['?rgb=' + encodeURIComponent(markup), 'link-error', markup], ['?hex=' + encodeURIComponent(markup), 'hex-error', markup],
+    ['?hsb=' + encodeURIComponent(markup), 'triple-link-error', markup]]) {
+    await open(query);
+    assert.ok((await text(where)).includes(shown), `${query}: ${await text(where)}`);
+    assert.equal(await page.locator('img').count(), 0, query); // a link is data, never markup
+    if (where === 'triple-link-error') continue;
+    assert.equal(await text('cli-output'), '', query);
+    assert.equal(await text('hue'), '–', query);
+    assert.notDeepEqual(await values('red', 'green', 'blue'), ['255', '128', '0'], query);
+  }
 });
 
 test('explains bad input beside its field and keeps the last good result', async () => {
-  for (const [field, typed] of [['red', 'abc'], ['green', '1.5'], ['blue', ''], ['hex', '#12345'], ['hex', 'xyz']]) {
+  for (const [field, typed] of [['red', 'abc'], ['green', '1.5'], ['blue', ''], ['red', '4294967296'], ['hex', '#12345'], ['hex', 'xyz']]) {
     await open('?rgb=10,20,30');
     await page.fill('#' + field, typed);
     assert.notEqual((await text(field + '-error')).trim(), '', `${field} = ${typed}`);
     assert.equal(await page.locator('#' + field).getAttribute('aria-invalid'), 'true');
-    assert.equal(await text('cli-output'), tool(10, 20, 30));
+    assert.equal(await text('hue'), '142');
+    assert.deepEqual(await values('hex'), [field === 'hex' ? typed : '#0a141e']);
   }
   await page.fill('#red', '256');
   assert.match(await text('red-error'), /outside 0\.\.255/);
   assert.equal(await text('cli-output'), tool(256, 20, 30));
-  assert.equal(await text('hue'), '142');
+});
+
+test('renders a triple as the tool reports the colour it renders', async () => {
+  await open('?hsb=13,78,255');
+  assert.equal(await text('triple-rgb'), '(187.2, 86.3, 64.1)');
+  assert.equal(await text('triple-hex'), '#bb5640');
+  const answers = [];
+  for (let i = 0; i < 40; ++i) {
+    const rgb = [(i * 71) % 256, (i * 29 + 5) % 256, (i * 173 + 11) % 256], out = tool(...rgb);
+    const [, h, s, b] = /Hue = (\d+), Saturation = (\d+), Brightness = (\d+)/.exec(out);
+    answers.push({ hsb: [h, s, b], rendered: /RGB (\(.*\))\]/.exec(out)[1] });
+  }
+  const shown = await page.evaluate((all) => all.map(({ hsb }) => {
+    ['triple-hue', 'triple-saturation', 'triple-brightness'].forEach((id, i) => {
+      document.getElementById(id).value = hsb[i];
+      document.getElementById(id).dispatchEvent(new Event('input'));
+    });
+    return document.getElementById('triple-rgb').textContent;
+  }), answers);
+  answers.forEach(({ hsb, rendered }, i) => assert.equal(shown[i], rendered, hsb.join(' ')));
+  assert.match(page.url(), /hsb=/);
+  await page.fill('#triple-hue', '255');
+  assert.match(await text('triple-hue-error'), /hue runs 0\.\.254/);
+  assert.equal(await text('triple-rgb'), '–');
+});
+
+// axe-core's WCAG 2 A and AA rules over the whole page.
+async function expectAccessible(what) {
+  await page.addScriptTag({ path: deps.resolve('axe-core/axe.min.js') });
+  const { violations } = await page.evaluate(() => window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] } }));
+  assert.deepEqual(violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), [], what);
+}
+
+test('passes axe at the start, with an error, with a triple, and in dark mode', async () => {
+  for (const colorScheme of ['light', 'dark']) {
+    await open('', { colorScheme });
+    await expectAccessible(`${colorScheme}: start`);
+    await page.fill('#red', 'abc');
+    await expectAccessible(`${colorScheme}: an error shown`);
+    await open('?rgb=200,100,50&hsb=13,78,255', { colorScheme });
+    await expectAccessible(`${colorScheme}: a triple shown`);
+  }
+  assert.equal(await page.evaluate(() => getComputedStyle(document.body).backgroundColor), 'rgb(22, 22, 22)');
+});
+
+test('works from the keyboard alone', async () => {
+  await open('?rgb=1,2,3');
+  const reached = [];
+  for (let i = 0; i < 40 && !reached.includes('convert'); ++i) {
+    await page.keyboard.press('Tab');
+    reached.push(await page.evaluate(() => document.activeElement.id));
+  }
+  for (const id of ['picker', 'hex', 'red', 'green', 'blue', 'copy', 'cli-output', 'triple-hue', 'palette-file', 'palette', 'convert']) {
+    assert.ok(reached.includes(id), `Tab reaches #${id}: ${reached.join(' ')}`);
+  }
+  await page.keyboard.down('Shift'); // back to R, then type a colour
+  while (await page.evaluate(() => document.activeElement.id) !== 'red') await page.keyboard.press('Tab');
+  await page.keyboard.up('Shift');
+  for (const v of ['200', '100', '50']) {
+    await page.keyboard.press('Control+A');
+    await page.keyboard.type(v);
+    await page.keyboard.press('Tab');
+  }
+  assert.equal(await text('cli-output'), tool(200, 100, 50));
+});
+
+test('offers an eyedropper only where the browser has one', async () => {
+  await open();
+  const has = await page.evaluate(() => 'EyeDropper' in window);
+  assert.equal(await page.locator('#eyedropper').isVisible(), has);
+  page = await browser.newPage();
+  errors = [];
+  await page.addInitScript(() => { window.EyeDropper = class { open() { return Promise.resolve({ sRGBHex: '#0a141e' }); } }; });
+  await page.goto('file://' + process.env.TINTWISE_WEB_PAGE);
+  await page.waitForSelector('body[data-ready=true]');
+  await page.focus('#eyedropper');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.getElementById('red').value === '10');
+  assert.equal(await text('cli-output'), tool(10, 20, 30));
 });
 
 test('converts a pasted palette of 10,000 lines in slices, lists unreadable lines, and downloads the table', async () => {

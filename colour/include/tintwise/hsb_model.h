@@ -62,10 +62,25 @@ struct SaturationFactors {
   double kz;
 };
 
+// A colour on the unit scale, each channel single.
+struct RenderedColour {
+  float red, green, blue;
+};
+
 void build_brightness_table(BrightnessTable& table);
 ChannelWeights hue_weights(std::int32_t hue);
 HueFactors hue_factors(const ChannelWeights& weights);
 SaturationFactors saturation_factors(const HueFactors& hue, std::int32_t saturation);
+
+// The colour the triple (hue 0..254, saturation 0..255, brightness 0..255;
+// the caller checks the ranges) renders: kx, ky and kz times its level, with
+// the factors and level the search judges it by, each product formed in
+// double as the search forms it (red and green exactly: a single times a
+// single), then rounded to single. The search stores its winner's colour as
+// the target plus the single-rounded difference, so that colour may lie one
+// unit in the last place away from this one; at the report's one decimal the
+// two print alike.
+RenderedColour render_hsb(std::int32_t hue, std::int32_t saturation, std::int32_t brightness);
 
 } // namespace tintwise
 

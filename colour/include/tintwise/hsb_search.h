@@ -34,6 +34,21 @@ void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t
 std::size_t find_best_hsb_report(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, char* out,
                                  std::size_t size);
 
+// A search's answer with the distance as the report prints it.
+struct HsbAnswer {
+  HsbMatch match;
+  char distance[16]; // the first report line's figure, e.g. "100.209387"
+};
+
+// The same search as find_best_hsb, for callers that print the answer their
+// own way (the palette command, the web page).
+void find_best_hsb_answer(HsbAnswer& answer, std::int32_t r, std::int32_t g, std::int32_t b);
+
+// Writes a colour on the unit scale as the second report line prints it,
+// "(187.2, 86.3, 64.1)": each channel times 255 with one decimal. Returns the
+// length, or 0 when `size` is too small (48 bytes always suffice).
+std::size_t format_rendered(float red, float green, float blue, char* out, std::size_t size);
+
 // The same search as the literal pass that defines the answer: every one of
 // the 16,711,680 candidates evaluated in order. Slow; kept as the reference.
 void find_best_hsb_reference(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,
