@@ -14,17 +14,12 @@
 
 #include "driver.h"
 #include "pruning.h"
-
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+#include "tool_run.h"
 
 using namespace tintwise;
+using namespace tintwise_tests;
 
 namespace {
-
-std::string data_path(const char* name) { return std::string(TINTWISE_DATA) + "/" + name; }
 
 // The lines of tests/data/NAME split at tabs, with \n, \\ and \xHH decoded;
 // blank lines and lines starting with '#' left out.
@@ -47,14 +42,14 @@ std::vector<std::vector<std::string>> read_data(const char* name) {
   return rows;
 }
 
-struct ToolRun {
-  int status = -1; // -1 when the process did not exit normally
-  std::string out; // standard output; from a process, standard error after it
+struct ToolResult {
+  int status = -1;
+  std::string out;  // standard output, then standard error
   HsbMatch match{}; // in process, after a search
 };
 
 // The tool on `args` (after the program's name) in this process.
-ToolRun run_in_process(const std::vector<std::string>& args) {
+ToolResult run_in_process(const std::vector<std::string>& args) {
   std::vector<const char*> argv = {"Tintwise"};
   for (const std::string& a : args) argv.push_back(a.c_str());
   CommandOutput out;
@@ -62,30 +57,11 @@ ToolRun run_in_process(const std::vector<std::string>& args) {
   return {out.status, std::string(out.text, out.length), out.match};
 }
 
-// The built executable through the shell (each word quoted, ' as '\''), and
-// the emulator that runs the tests if any; `redirect` sends its standard
-// output elsewhere. Only where the target can start processes from its tests.
-#if defined(_WIN32) || defined(__EMSCRIPTEN__)
-constexpr bool kCanSpawn = false;
-ToolRun run_tool(const std::vector<std::string>&, const char* = "") { return {}; }
-#else
-constexpr bool kCanSpawn = true;
-ToolRun run_tool(const std::vector<std::string>& args, const char* redirect = "") {
-  char path[] = "/tmp/tintwise-XXXXXX";
-  close(mkstemp(path));
-  std::string command = std::string(TINTWISE_EMULATOR) + " '" TINTWISE_EXE "'";
-  for (const std::string& a : args) {
-    command += " '";
-    for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    command += '\'';
-  }
-  const int status = std::system((command + " >" + path + " 2>&1 " + redirect).c_str());
-  std::ifstream in(path, std::ios::binary);
-  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(std::istreambuf_iterator<char>(in), {})};
-  std::remove(path);
-  return run;
+// The built executable; `redirect` sends its standard output elsewhere.
+ToolResult run_tool(const std::vector<std::string>& args, const std::string& redirect = "") {
+  const ToolRun run = run_program(TINTWISE_EXE, args, redirect);
+  return {run.status, run.out + run.err, {}};
 }
-#endif
 
 // A match as the data holds it: hue, saturation, brightness, then red, green
 // and blue as single-precision bit patterns.
@@ -124,9 +100,9 @@ void expect_matches(const std::vector<std::vector<std::string>>& rows, Search se
 TEST(KnownAnswers, WholeRunsPrintTheRecordedBytes) {
   for (const auto& row : read_data("runs.txt")) {
     const std::vector<std::string> args(row.begin() + 2, row.end());
-    std::vector<ToolRun> runs = {run_in_process(args)};
+    std::vector<ToolResult> runs = {run_in_process(args)};
     if (kCanSpawn) runs.push_back(run_tool(args)); // standard error would show in `out`
-    for (const ToolRun& run : runs) {
+    for (const ToolResult& run : runs) {
       EXPECT_EQ(run.status, std::stoi(row[0])) << row[1];
       EXPECT_EQ(run.out, row[1]);
     }
@@ -173,7 +149,7 @@ TEST(KnownAnswers, RenderingAWinnersTripleGivesItsReportedColour) {
 // Output that cannot be written is a failure, reported on standard error.
 TEST(KnownAnswers, FailsWhenStandardOutputCannotBeWritten) {
   for (const auto& args : {std::vector<std::string>{"1", "2", "3"}, {}, {"999", "0", "0"}}) {
-    const ToolRun full = run_tool(args, ">/dev/full");
+    const ToolResult full = run_tool(args, ">/dev/full");
     EXPECT_EQ(full.out, "Tintwise: write error: No space left on device\n");
     EXPECT_EQ(full.status, kExitWriteError);
   }
@@ -214,7 +190,7 @@ TEST(Record, DISABLED_KnownAnswers) {
     return out;
   };
   for (const auto& row : read_data("runs.txt")) {
-    const ToolRun run = run_in_process({row.begin() + 2, row.end()});
+    const ToolResult run = run_in_process({row.begin() + 2, row.end()});
     if (run.out.find("Hue = ") != std::string::npos) { // a search: it must be the literal pass's
       ASSERT_EQ(describe(run.match), literal(parse_channel(row[2].c_str()), parse_channel(row[3].c_str()), parse_channel(row[4].c_str())));
     }

@@ -33,21 +33,6 @@ function wholeIn(text, max) {
 // Text shown in a message, cut short if long.
 const quoted = (text) => '“' + (text.length > 40 ? text.slice(0, 40) + '…' : text) + '”';
 
-const inByteRange = (v) => v >= 0 && v <= 255;
-
-// One palette line: hex, 'R G B' or 'R,G,B' -> [r, g, b], or a reason.
-function parseLine(text) {
-  const hex = parseHex(text);
-  if (hex) return { rgb: hex };
-  const parts = text.trim().split(/\s*,\s*|\s+/);
-  if (parts.length === 3 && parts.every((p) => /^\d{1,3}$/.test(p))) {
-    const rgb = parts.map(Number);
-    if (rgb.every(inByteRange)) return { rgb };
-    return { reason: 'R, G and B must each be 0..255' };
-  }
-  return { reason: 'not a colour: use #rrggbb, #rgb, "R G B" or "R,G,B"' };
-}
-
 const toHex = (rgb) => '#' + rgb.map((v) => v.toString(16).padStart(2, '0')).join('');
 
 // --- Converting ------------------------------------------------------------
@@ -188,9 +173,14 @@ function copyTriple() {
 
 // --- Palettes ----------------------------------------------------------------
 
-let csv = '';
-
-const csvField = (s) => (/[",\n\r]/.test(s) ? '"' + s.replace(/"/g, '""') + '"' : s);
+// Downloads of the last palette converted, byte for byte what
+// `tintwise-palette --format=csv|json|gpl` writes for the same file.
+const downloads = {
+  download: { what: 0, suffix: '.csv', type: 'text/csv', rows: [] },
+  'download-json': { what: 1, suffix: '.jsonl', type: 'application/jsonl', rows: [] },
+  'download-gpl': { what: 2, suffix: '.gpl', type: 'text/plain', rows: [] },
+};
+let paletteName = 'palette';
 
 function chip(rgbHex) {
   const td = document.createElement('td');
@@ -202,79 +192,104 @@ function chip(rgbHex) {
   return td;
 }
 
-function cell(text) {
+function cell(text, className) {
   const td = document.createElement('td');
   td.textContent = text;
+  if (className) td.className = className;
   return td;
 }
 
-function convertPalette() {
-  const lines = $('palette').value.split(/\r?\n/);
-  const body = $('palette-table').tBodies[0];
-  const errorList = $('palette-error-list');
+const setBusy = (busy) => {
+  for (const id of ['convert', 'palette-file']) $(id).disabled = busy;
+  for (const id of Object.keys(downloads)) $(id).disabled = true;
+};
+
+// Reads the bytes of a palette through the module's reader (the one
+// tintwise-palette uses), then converts its entries in slices of about a
+// frame, so the page keeps answering; `file` names it in the rows.
+function convertPalette(bytes, file) {
+  const body = $('palette-table').tBodies[0], errorList = $('palette-error-list');
   body.replaceChildren();
   errorList.replaceChildren();
   $('palette-errors').hidden = true;
   $('palette-table').hidden = true;
-  $('download').disabled = true;
-  $('convert').disabled = true;
+  setBusy(true);
+  const count = tintwise.readPalette(bytes, file);
+  const where = tintwise.paletteFormat() === 'ase' ? 'Block' : 'Line';
+  paletteName = file.replace(/\.[^.]*$/, '') || 'palette';
+  for (const d of Object.values(downloads)) d.rows = d.what === 1 ? [] : [tintwise.paletteHeader(d.what)];
   const progress = $('progress');
   progress.hidden = false;
-  progress.max = lines.length;
+  progress.max = Math.max(count, 1);
   progress.value = 0;
-  const rows = ['line,input,hex,hue,saturation,brightness,distance,rendered_hex'];
   let next = 0, converted = 0, unread = 0;
 
-  // Converts lines for about a frame, then yields to the browser.
   function slice() {
     const rowsHere = document.createDocumentFragment();
     const stop = performance.now() + 12;
-    while (next < lines.length && performance.now() < stop) {
-      const number = next + 1, text = lines[next++];
-      if (!text.trim()) continue;
-      const parsed = parseLine(text);
-      if (!parsed.rgb) {
+    while (next < count && performance.now() < stop) {
+      const i = next++, n = (what) => tintwise.paletteNumber(i, what), line = String(n(0));
+      if (!tintwise.paletteEntry(i)) {
         const li = document.createElement('li');
-        li.textContent = `Line ${number}: ${text.trim().slice(0, 80)} (${parsed.reason})`;
+        li.textContent = `${where} ${line}: ${tintwise.paletteText(i, 6)}`;
         errorList.appendChild(li);
         ++unread;
         continue;
       }
-      const r = convert(...parsed.rgb.map(String)), hex = toHex(parsed.rgb), rendered = toHex(r.rendered);
+      for (const d of Object.values(downloads)) d.rows.push(tintwise.paletteText(i, d.what));
+      const hex = toHex([n(1), n(2), n(3)]), rendered = /#[0-9a-f]{6}\n$/.exec(tintwise.paletteText(i, 0))[0].trim();
       const tr = document.createElement('tr');
-      tr.append(cell(String(number)), chip(hex), chip(rendered), cell(hex), cell(String(r.hsb[0])),
-                cell(String(r.hsb[1])), cell(String(r.hsb[2])), cell(r.distance));
+      tr.append(cell(line), cell(tintwise.paletteText(i, 5), 'name'), chip(hex), chip(rendered), cell(hex),
+        cell(String(n(4))), cell(String(n(5))), cell(String(n(6))), cell(tintwise.paletteDistance()));
       rowsHere.appendChild(tr);
-      rows.push([number, csvField(text.trim()), hex, ...r.hsb, r.distance, rendered].join(','));
       ++converted;
     }
     body.appendChild(rowsHere);
     progress.value = next;
-    $('progress-text').textContent = `${next} of ${lines.length} lines`;
-    if (next < lines.length) {
+    $('progress-text').textContent = `${next} of ${count} entries`;
+    if (next < count) {
       setTimeout(slice, 0);
       return;
     }
-    csv = rows.join('\n') + '\n';
     $('progress-text').textContent =
-      `${converted} colour${converted === 1 ? '' : 's'} converted` + (unread ? `, ${unread} line${unread === 1 ? '' : 's'} not read` : '');
+      `${converted} colour${converted === 1 ? '' : 's'} converted` + (unread ? `, ${unread} entr${unread === 1 ? 'y' : 'ies'} not read` : '');
     progress.hidden = true;
     $('palette-table').hidden = converted === 0;
     $('palette-errors').hidden = unread === 0;
-    $('download').disabled = converted === 0;
-    $('convert').disabled = false;
+    setBusy(false);
+    for (const id of Object.keys(downloads)) $(id).disabled = converted === 0;
   }
   slice();
 }
 
-function downloadCsv() {
-  const a = document.createElement('a');
-  a.href = URL.createObjectURL(new Blob([csv], { type: 'text/csv' }));
-  a.download = 'tintwise-palette.csv';
+const convertPasted = () => convertPalette(new TextEncoder().encode($('palette').value), 'pasted');
+
+async function convertFile(file) {
+  if (!file) return;
+  convertPalette(new Uint8Array(await file.arrayBuffer()), file.name);
+}
+
+function download(id) {
+  const d = downloads[id], a = document.createElement('a');
+  a.href = URL.createObjectURL(new Blob([d.rows.join('')], { type: d.type }));
+  a.download = 'tintwise-' + paletteName + d.suffix;
   document.body.appendChild(a);
   a.click();
   a.remove();
   setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+}
+
+// Files dropped anywhere on the palette section are read like opened ones.
+function acceptDrops(area) {
+  const over = (e) => { e.preventDefault(); area.classList.add('dropping'); };
+  area.addEventListener('dragenter', over);
+  area.addEventListener('dragover', over);
+  area.addEventListener('dragleave', () => area.classList.remove('dropping'));
+  area.addEventListener('drop', (e) => {
+    e.preventDefault();
+    area.classList.remove('dropping');
+    convertFile(e.dataTransfer.files[0]);
+  });
 }
 
 // --- Start -------------------------------------------------------------------
@@ -333,6 +348,21 @@ createTintwise().then((module) => {
     field: module.cwrap('tintwise_field', 'number', ['number']),
     render: (h, s, b) => module.UTF8ToString(module._tintwise_render(h, s, b)),
     renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
+    readPalette: (bytes, file) => withString(module, file, (name) => {
+      const p = module._malloc(Math.max(bytes.length, 1));
+      try {
+        module.HEAPU8.set(bytes, p);
+        return module._tintwise_palette_read(p, bytes.length, name);
+      } finally {
+        module._free(p);
+      }
+    }),
+    paletteFormat: () => module.UTF8ToString(module._tintwise_palette_format()),
+    paletteEntry: module.cwrap('tintwise_palette_entry', 'number', ['number']),
+    paletteText: (i, what) => module.UTF8ToString(module._tintwise_palette_text(i, what)),
+    paletteHeader: (what) => module.UTF8ToString(module._tintwise_palette_header(what)),
+    paletteNumber: module.cwrap('tintwise_palette_number', 'number', ['number', 'number']),
+    paletteDistance: () => module.UTF8ToString(module._tintwise_palette_distance()),
   };
   for (const id of channels) $(id).addEventListener('input', onFields);
   for (const [id] of tripleFields) $(id).addEventListener('input', onTriple);
@@ -344,8 +374,10 @@ createTintwise().then((module) => {
     $('eyedropper').hidden = false;
     $('eyedropper').addEventListener('click', pickFromScreen);
   }
-  $('convert').addEventListener('click', convertPalette);
-  $('download').addEventListener('click', downloadCsv);
+  $('convert').addEventListener('click', convertPasted);
+  $('palette-file').addEventListener('change', () => convertFile($('palette-file').files[0]));
+  acceptDrops($('palette-area'));
+  for (const id of Object.keys(downloads)) $(id).addEventListener('click', () => download(id));
   openAddress();
   document.body.dataset.ready = 'true';
 });

@@ -3,7 +3,14 @@
 // colour a triple renders.
 #include <emscripten/emscripten.h>
 
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 #include "driver.h"
+#include "palette_output.h"
 #include "tintwise/hsb_model.h"
 
 namespace {
@@ -11,6 +18,36 @@ namespace {
 tintwise::CommandOutput last;     // the latest run; the page reads it at once
 tintwise::RenderedColour colour;  // the latest triple's colour
 char rendered[48];                // and that colour as the report prints it
+
+// The palette last read, entry by entry, and what the page asked of one.
+struct Palette {
+  std::string file;
+  const char* data;
+  std::size_t left;
+  std::vector<tintwise::PaletteEntry> entries;
+  std::unordered_map<std::uint32_t, tintwise::HsbAnswer> answers; // a colour that repeats is searched once
+  tintwise::HsbAnswer answer;
+  std::string text;
+} palette;
+
+std::size_t read_bytes(void*, char* buf, std::size_t size) {
+  const std::size_t n = size < palette.left ? size : palette.left;
+  std::memcpy(buf, palette.data, n);
+  palette.data += n;
+  palette.left -= n;
+  return n;
+}
+
+// Entry i, or an empty one for an index out of range.
+const tintwise::PaletteEntry& entry_at(int i) {
+  static const tintwise::PaletteEntry none{};
+  return i >= 0 && static_cast<std::size_t>(i) < palette.entries.size() ? palette.entries[static_cast<std::size_t>(i)] : none;
+}
+
+bool keep_entry(void*, const tintwise::PaletteEntry& entry) {
+  palette.entries.push_back(entry);
+  return true;
+}
 
 } // namespace
 
@@ -59,5 +96,77 @@ EMSCRIPTEN_KEEPALIVE const char* tintwise_render(int hue, int saturation, int br
 EMSCRIPTEN_KEEPALIVE double tintwise_rendered_channel(int i) {
   return static_cast<double>(i == 0 ? colour.red : i == 1 ? colour.green : colour.blue) * 255.0;
 }
+
+// Reads a palette file (its bytes, `length` of them) through the same reader
+// as tintwise-palette; `file` names it in the rows. Returns the number of
+// entries; tintwise_palette_format() then names the format.
+EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file) {
+  palette.file = file;
+  palette.data = data;
+  palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
+  palette.entries.clear();
+  palette.answers.clear();
+  palette.text = tintwise::palette_format_name(tintwise::read_palette(read_bytes, nullptr, keep_entry, nullptr));
+  return static_cast<int>(palette.entries.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_format() { return palette.text.c_str(); }
+
+// Converts entry i; returns 1 if it is a colour, 0 if it could not be read.
+EMSCRIPTEN_KEEPALIVE int tintwise_palette_entry(int i) {
+  const tintwise::PaletteEntry& e = entry_at(i);
+  if (!e.read) return 0;
+  const std::uint32_t rgb = static_cast<std::uint32_t>(e.red << 16 | e.green << 8 | e.blue);
+  const auto known = palette.answers.find(rgb);
+  if (known != palette.answers.end()) {
+    palette.answer = known->second;
+  } else {
+    tintwise::find_best_hsb_answer(palette.answer, e.red, e.green, e.blue);
+    palette.answers.emplace(rgb, palette.answer);
+  }
+  return 1;
+}
+
+// Of entry i, converted: `what` 0..3 its CSV, JSON Lines and GIMP palette
+// rows and its aligned text row, exactly as tintwise-palette writes them;
+// 4 its problem as "FILE:LINE: reason"; 5 its name; 6 its reason.
+EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_text(int i, int what) {
+  const tintwise::PaletteEntry& e = entry_at(i);
+  palette.text.clear();
+  if (what <= 3) {
+    const tintwise::OutputSpec spec{static_cast<tintwise::OutputFormat>(what), {}};
+    tintwise::append_row(spec, palette.file, e, palette.answer, palette.text);
+  } else if (what == 4) {
+    tintwise::append_problem(palette.file, e, palette.text);
+  } else {
+    palette.text = what == 5 ? e.name : e.reason;
+  }
+  return palette.text.c_str();
+}
+
+// What comes before the rows of format `what` (as above).
+EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_header(int what) {
+  palette.text = tintwise::output_header({static_cast<tintwise::OutputFormat>(what), {}});
+  return palette.text.c_str();
+}
+
+// Entry i's line (block in .ase) and, converted, its input colour and match:
+// `what` 0 line, 1..3 red, green, blue, 4..6 hue, saturation, brightness.
+EMSCRIPTEN_KEEPALIVE double tintwise_palette_number(int i, int what) {
+  const tintwise::PaletteEntry& e = entry_at(i);
+  const tintwise::HsbMatch& m = palette.answer.match;
+  switch (what) {
+    case 0: return static_cast<double>(e.line);
+    case 1: return e.red;
+    case 2: return e.green;
+    case 3: return e.blue;
+    case 4: return m.hue;
+    case 5: return m.saturation;
+    default: return m.brightness;
+  }
+}
+
+// The distance of entry i's match, as the tool prints it.
+EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_distance() { return palette.answer.distance; }
 
 } // extern "C"

@@ -8,6 +8,7 @@ import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { readFileSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
 
 const deps = createRequire(process.env.TINTWISE_WEB_DEPS + '/');
 const { chromium } = deps('playwright-core');
@@ -30,6 +31,8 @@ async function open(query = '', options = {}) {
   await page.goto('file://' + process.env.TINTWISE_WEB_PAGE + query);
   await page.waitForSelector('body[data-ready=true]');
 }
+// What `tintwise-palette ARGS` writes, run in the sample palettes' folder.
+const paletteTool = (...args) => spawnSync(process.env.TINTWISE_PALETTE, args, { cwd: process.env.TINTWISE_PALETTES, encoding: 'utf8' });
 const text = (id) => page.locator('#' + id).textContent();
 const values = (...ids) => Promise.all(ids.map((id) => page.locator('#' + id).inputValue()));
 
@@ -213,17 +216,44 @@ test('converts a pasted palette of 10,000 lines in slices, lists unreadable line
   assert.ok(run.seen.some((v) => v > 0 && v < 10000), 'progress shown while converting');
   assert.equal(await page.locator('#palette-table tbody tr').count(), 10000 - badLines.length);
   const listed = await page.locator('#palette-error-list li').allTextContents();
+  assert.ok(run.seconds < 20, `10,000 lines took ${run.seconds} s`);
   assert.deepEqual(listed.map((t) => Number(/^Line (\d+):/.exec(t)[1])), badLines);
   assert.equal(await page.locator('#palette-error-list b').count(), 0);
 
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
   const csv = readFileSync(await download.path(), 'utf8').trimEnd().split('\n');
-  assert.equal(csv[0], 'line,input,hex,hue,saturation,brightness,distance,rendered_hex');
+  assert.equal(csv[0], 'file,line,name,hex,hue,saturation,brightness,distance,rendered_hex');
   assert.equal(csv.length, 10001 - badLines.length);
   for (const row of csv.slice(1).filter((_, i) => i % 500 === 0)) {
-    const [n, , , h, s, b, distance] = row.split(/,(?=(?:[^"]*"[^"]*")*[^"]*$)/);
+    const [, n, , , h, s, b, distance] = row.split(',');
     const out = tool(...rgbOf(n));
     assert.ok(out.startsWith(`[Distance between RGB and the best matching HSB = ${distance}]`), row);
     assert.ok(out.endsWith(`Hue = ${h}, Saturation = ${s}, Brightness = ${b}\n`), row);
   }
+});
+
+test('reads palette files as tintwise-palette does, and downloads what it writes', async () => {
+  for (const file of ['sample.gpl', 'sample.ase', 'sample.pal', 'sample-css.txt']) {
+    await open(); // a fresh page for each file: on one page, the tenth download never came
+    await page.setInputFiles('#palette-file', `${process.env.TINTWISE_PALETTES}/${file}`);
+    await page.waitForFunction(() => /converted/.test(document.getElementById('progress-text').textContent), null, { timeout: 30000 });
+    for (const [id, format] of [['download', 'csv'], ['download-json', 'json'], ['download-gpl', 'gpl']]) {
+      const [download] = await Promise.all([page.waitForEvent('download'), page.click('#' + id)]);
+      const command = paletteTool('--format=' + format, file);
+      assert.equal(readFileSync(await download.path(), 'utf8'), command.stdout, `${file} as ${format}`);
+      if (format !== 'csv') continue;
+      const listed = await page.locator('#palette-error-list li').allTextContents(); // "Line 12: reason"
+      const reported = command.stderr.split('\n').filter(Boolean).map((l) => l.replace(/^[^:]*:(\d+): /, '$1: '));
+      assert.deepEqual(listed.map((l) => l.replace(/^(Line|Block) /, '')), reported, file);
+    }
+  }
+  await page.evaluate(() => { // a file dropped on the palette area
+    const dropped = new DataTransfer();
+    dropped.items.add(new File(['GIMP Palette\n200 100 50\t<b>Rust</b>\n'], 'dropped.gpl'));
+    document.getElementById('palette-area').dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
+  });
+  await page.waitForFunction(() => document.querySelectorAll('#palette-table tbody tr').length === 1);
+  assert.deepEqual((await page.locator('#palette-table tbody td').allTextContents()).filter(Boolean),
+    ['2', '<b>Rust</b>', '#c86432', '13', '78', '255', '23.438883']);
+  assert.equal(await page.locator('#palette-table b').count(), 0);
 });

@@ -1,0 +1,338 @@
+// tintwise-palette: every colour of palette files (or standard input) with
+// its nearest HSB triple, as CSV, JSON Lines, a GIMP palette, text or a
+// template. Quiet on success; each entry it cannot read goes to standard
+// error as FILE:LINE: reason, and the rest converts.
+//
+// It streams: entries go in batches through a fixed ring to one search thread
+// a core and come out in input order, so memory does not grow with the input.
+// A colour seen again while its slot in a fixed table still holds it is not
+// searched again (every repeat, for palettes of up to tens of thousands of
+// colours).
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "palette_output.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace tintwise;
+
+namespace {
+
+// sysexits.h values, which scripts test for.
+constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExitNoInput = 66;
+
+const char kUsage[] =
+    "Usage: tintwise-palette [--format=FORMAT] [FILE...]\n"
+    "Converts every colour of palette files to the nearest HSB triple of Tintwise's\n"
+    "colour model, exactly as `Tintwise R G B` would. Reads standard input when no\n"
+    "FILE is given, or for '-'. The format is told from each file's content:\n"
+    "GIMP .gpl, JASC .pal, Paint.NET .txt, Adobe .ase, or lines of #rrggbb,\n"
+    "rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B), each maybe followed by a name.\n"
+    "\n"
+    "  --format=FORMAT  csv (the default), json (JSON Lines), gpl (a GIMP palette\n"
+    "                   of the rendered colours), text, or a template such as\n"
+    "                   '{hue} {saturation} {brightness}' with the fields file,\n"
+    "                   line, name, hex, red, green, blue, hue, saturation,\n"
+    "                   brightness, distance, rendered_hex\n"
+    "  --help           this text\n"
+    "  --version        the version\n"
+    "\n"
+    "Entries that cannot be read go to standard error as FILE:LINE: reason.\n"
+    "Exit status: 0 all read, 65 some entries not read, 66 a file not opened,\n"
+    "64 usage error, 1 output not written.\n";
+
+// --- Output ------------------------------------------------------------------
+
+// Standard output, written only in whole rows: if a write fails part way
+// through a regular file, the file is cut back to the last whole row.
+struct Output {
+  std::string pending;   // whole rows not yet written
+  long long written = 0; // bytes written since the start (or the first seek)
+  long long start = -1;  // where writing began in a regular file, else -1
+  bool failed = false;
+};
+
+#ifdef _WIN32
+long long raw_write(const char* p, std::size_t n) { return _write(1, p, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
+long long raw_tell() { return _lseeki64(1, 0, SEEK_CUR); }
+bool raw_is_file() { struct _stat64 st; return _fstat64(1, &st) == 0 && (st.st_mode & _S_IFREG); }
+void raw_truncate(long long size) { (void)_chsize_s(1, size); }
+#else
+long long raw_write(const char* p, std::size_t n) { return ::write(1, p, n); }
+long long raw_tell() { return ::lseek(1, 0, SEEK_CUR); }
+bool raw_is_file() { struct stat st; return ::fstat(1, &st) == 0 && S_ISREG(st.st_mode); }
+void raw_truncate(long long size) { (void)::ftruncate(1, static_cast<off_t>(size)); }
+#endif
+
+void flush(Output& out) {
+  std::size_t done = 0;
+  while (!out.failed && done < out.pending.size()) {
+    const long long n = raw_write(out.pending.data() + done, out.pending.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    const int error = n < 0 ? errno : ENOSPC;
+    out.failed = true;
+    if (out.start >= 0) { // keep the whole rows that were written, and no part of another
+      const std::size_t whole = out.pending.rfind('\n', done == 0 ? 0 : done - 1);
+      const bool any = done > 0 && whole != std::string::npos;
+      raw_truncate(out.start + out.written + (any ? static_cast<long long>(whole) + 1 : 0));
+    }
+    std::fprintf(stderr, "tintwise-palette: write error: %s\n", std::strerror(error));
+  }
+  if (!out.failed) out.written += static_cast<long long>(done);
+  out.pending.clear();
+}
+
+// --- The pipeline -------------------------------------------------------------
+
+struct Item {
+  std::uint32_t file;
+  bool repeat; // the same colour as an earlier entry whose answer the writer keeps
+  PaletteEntry entry;
+  HsbAnswer answer;
+  std::string row; // its output, written by the search thread
+};
+
+constexpr std::size_t kBatch = 512;
+
+struct Batch {
+  enum State { free, ready, searching, done } state = free;
+  std::size_t used = 0;
+  std::vector<Item> items = std::vector<Item>(kBatch);
+};
+
+// The table that remembers the colours seen: the reader's (keys only) decides
+// what is a repeat, the writer's (answers) serves it. Both are updated in
+// input order by the same rule, so a slot the reader finds holding a colour
+// holds that colour's answer when the writer reaches the repeat.
+constexpr unsigned kSlotBits = 16;
+std::uint32_t slot_of(std::uint32_t rgb) { return (rgb * 2654435761u) >> (32 - kSlotBits); }
+constexpr std::uint32_t kNoColour = 0xFFFFFFFF;
+
+struct Remembered {
+  std::uint32_t rgb = kNoColour;
+  HsbAnswer answer{};
+};
+
+struct Pipeline {
+  OutputSpec spec;
+  std::vector<std::string> files;
+  std::vector<Batch> ring;
+  std::size_t filled = 0, written = 0; // batches handed to the searches, and written
+  bool quitting = false;
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<std::uint32_t> seen = std::vector<std::uint32_t>(std::size_t{1} << kSlotBits, kNoColour);
+  std::vector<Remembered> answers = std::vector<Remembered>(std::size_t{1} << kSlotBits);
+  Output out;
+  std::string problems; // diagnostics of the batch being written
+  int status = kExitOk;
+};
+
+std::uint32_t rgb_of(const PaletteEntry& e) {
+  return static_cast<std::uint32_t>(e.red) << 16 | static_cast<std::uint32_t>(e.green) << 8 | e.blue;
+}
+
+void search_batch(Pipeline& p, Batch& batch) {
+  for (std::size_t i = 0; i < batch.used; ++i) {
+    Item& item = batch.items[i];
+    item.row.clear();
+    if (!item.entry.read || item.repeat) continue;
+    find_best_hsb_answer(item.answer, item.entry.red, item.entry.green, item.entry.blue);
+    append_row(p.spec, p.files[item.file], item.entry, item.answer, item.row);
+  }
+}
+
+void search_thread(Pipeline& p) {
+  std::unique_lock<std::mutex> guard(p.lock);
+  for (;;) {
+    Batch* next = nullptr;
+    for (std::size_t n = p.written; n < p.filled && !next; ++n) {
+      Batch& b = p.ring[n % p.ring.size()];
+      if (b.state == Batch::ready) next = &b;
+    }
+    if (!next) {
+      if (p.quitting) return;
+      p.changed.wait(guard);
+      continue;
+    }
+    next->state = Batch::searching;
+    guard.unlock();
+    search_batch(p, *next);
+    guard.lock();
+    next->state = Batch::done;
+    p.changed.notify_all();
+  }
+}
+
+// Writes the oldest batch once its searches are done, in input order.
+void write_oldest(Pipeline& p) {
+  Batch* b;
+  {
+    std::unique_lock<std::mutex> guard(p.lock);
+    b = &p.ring[p.written % p.ring.size()];
+    p.changed.wait(guard, [b] { return b->state == Batch::done; });
+  }
+  for (std::size_t i = 0; i < b->used && !p.out.failed; ++i) {
+    Item& item = b->items[i];
+    const std::string& file = p.files[item.file];
+    if (!item.entry.read) {
+      append_problem(file, item.entry, p.problems);
+      continue;
+    }
+    Remembered& slot = p.answers[slot_of(rgb_of(item.entry))];
+    if (item.repeat) {
+      append_row(p.spec, file, item.entry, slot.answer, p.out.pending);
+    } else {
+      slot = {rgb_of(item.entry), item.answer};
+      p.out.pending += item.row;
+    }
+    if (p.out.pending.size() >= 65536) flush(p.out);
+  }
+  std::fputs(p.problems.c_str(), stderr);
+  p.problems.clear();
+  std::lock_guard<std::mutex> guard(p.lock);
+  b->state = Batch::free;
+  ++p.written;
+}
+
+// Hands the batch being filled to the searches, and makes room for the next.
+void submit(Pipeline& p) {
+  {
+    std::lock_guard<std::mutex> guard(p.lock);
+    p.ring[p.filled % p.ring.size()].state = Batch::ready;
+    ++p.filled;
+  }
+  p.changed.notify_all();
+  while (p.filled - p.written >= p.ring.size() && !p.out.failed) write_oldest(p);
+}
+
+struct Reading {
+  Pipeline& pipeline;
+  std::uint32_t file;
+};
+
+bool take_entry(void* context, const PaletteEntry& entry) {
+  Reading& r = *static_cast<Reading*>(context);
+  Pipeline& p = r.pipeline;
+  if (p.out.failed) return false;
+  Batch& b = p.ring[p.filled % p.ring.size()];
+  Item& item = b.items[b.used++];
+  item.file = r.file;
+  item.entry = entry;
+  item.repeat = false;
+  if (entry.read) {
+    std::uint32_t& seen = p.seen[slot_of(rgb_of(entry))];
+    item.repeat = seen == rgb_of(entry);
+    seen = rgb_of(entry);
+  } else if (p.status == kExitOk) {
+    p.status = kExitData;
+  }
+  if (b.used == kBatch) {
+    submit(p);
+    p.ring[p.filled % p.ring.size()].used = 0;
+  }
+  return !p.out.failed;
+}
+
+std::size_t read_file(void* context, char* buf, std::size_t size) {
+  return std::fread(buf, 1, size, static_cast<std::FILE*>(context));
+}
+
+void convert_file(Pipeline& p, std::uint32_t index, const std::string& path) {
+  const bool standard_input = path == "-";
+  std::FILE* in = standard_input ? stdin : std::fopen(path.c_str(), "rb");
+  if (!in) {
+    std::fprintf(stderr, "tintwise-palette: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
+    p.status = kExitNoInput;
+    return;
+  }
+  Reading reading{p, index};
+  read_palette(read_file, in, take_entry, &reading);
+  if (std::ferror(in)) {
+    std::fprintf(stderr, "tintwise-palette: %s: read error: %s\n", path.c_str(), std::strerror(errno));
+    p.status = kExitNoInput;
+  }
+  if (!standard_input) std::fclose(in);
+}
+
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "tintwise-palette: %s\nTry 'tintwise-palette --help'.\n", message.c_str());
+  return kExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY); // the same bytes on every platform
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  Pipeline p;
+  p.spec = {OutputFormat::csv, {}};
+  std::vector<std::string> paths;
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!options || arg == "-" || arg.empty() || arg[0] != '-') {
+      paths.push_back(arg);
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
+    } else if (arg == "--version") {
+      std::printf("tintwise-palette %s\n", TINTWISE_VERSION);
+      return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
+    } else if (arg.rfind("--format=", 0) == 0 || arg == "--format") {
+      if (arg == "--format" && i + 1 == argc) return usage_error("--format needs a value");
+      const std::string value = arg == "--format" ? argv[++i] : arg.substr(9);
+      std::string error;
+      if (!parse_output_format(value, p.spec, error)) return usage_error(error);
+    } else {
+      return usage_error("unknown option '" + arg + "'");
+    }
+  }
+  if (paths.empty()) paths.push_back("-");
+  for (const std::string& path : paths) p.files.push_back(path == "-" ? "(standard input)" : path);
+
+  if (raw_is_file()) {
+    p.out.start = raw_tell();
+    if (p.out.start < 0) p.out.start = -1;
+  }
+  const unsigned threads = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
+  p.ring.resize(4 * static_cast<std::size_t>(threads));
+  p.ring[0].used = 0;
+  std::vector<std::thread> searches;
+  for (unsigned t = 0; t < threads; ++t) searches.emplace_back(search_thread, std::ref(p));
+
+  p.out.pending = output_header(p.spec);
+  for (std::uint32_t i = 0; i < paths.size() && !p.out.failed; ++i) convert_file(p, i, paths[i]);
+  if (!p.out.failed && p.ring[p.filled % p.ring.size()].used > 0) submit(p);
+  while (p.written < p.filled && !p.out.failed) write_oldest(p);
+  if (!p.out.failed) flush(p.out);
+  {
+    std::lock_guard<std::mutex> guard(p.lock);
+    p.quitting = true;
+  }
+  p.changed.notify_all();
+  for (std::thread& t : searches) t.join();
+  return p.out.failed ? kExitWrite : p.status;
+}

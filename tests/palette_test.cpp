@@ -1,0 +1,289 @@
+// Palettes: the reader on hand-written files of every format (names,
+// comments, bad lines, edge cases), whole or a byte at a time; the reader
+// against hostile input; and tintwise-palette as a process, its rows against
+// what Tintwise prints for the same colours, its formats and exit statuses.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <sstream>
+
+#include "driver.h"
+#include "palette_output.h"
+#include "tool_run.h"
+#include "tintwise/palette.h"
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#endif
+
+using namespace tintwise;
+using namespace tintwise_tests;
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Hands out `bytes` at most `chunk` at a time.
+struct Bytes {
+  const std::string& bytes;
+  std::size_t at, chunk;
+};
+std::size_t from_bytes(void* context, char* buf, std::size_t size) {
+  Bytes& b = *static_cast<Bytes*>(context);
+  const std::size_t n = std::min({size, b.chunk, b.bytes.size() - b.at});
+  std::memcpy(buf, b.bytes.data() + b.at, n);
+  b.at += n;
+  return n;
+}
+bool keep(void* context, const PaletteEntry& e) {
+  static_cast<std::vector<PaletteEntry>*>(context)->push_back(e);
+  return true;
+}
+
+// Every entry as "LINE #rrggbb NAME" or "LINE !REASON", one a line.
+std::string describe(const std::vector<PaletteEntry>& entries) {
+  std::string out;
+  for (const PaletteEntry& e : entries) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02x%02x%02x", e.red, e.green, e.blue);
+    out += std::to_string(e.line) + (e.read ? " " + std::string(hex) + (e.name.empty() ? "" : " " + e.name) : " !" + e.reason) + "\n";
+  }
+  return out;
+}
+
+std::vector<PaletteEntry> read_bytes(const std::string& bytes, std::size_t chunk, PaletteFormat* format = nullptr) {
+  std::vector<PaletteEntry> entries;
+  Bytes source{bytes, 0, chunk};
+  const PaletteFormat f = read_palette(from_bytes, &source, keep, &entries);
+  if (format) *format = f;
+  return entries;
+}
+
+// What each sample holds, entry by entry (reasons by their first words).
+const struct {
+  const char* file;
+  PaletteFormat format;
+  const char* entries;
+} kSamples[] = {
+    {"sample.gpl", PaletteFormat::gimp,
+     "6 #ff0000 Red\n7 #00ff00 Green with blanks\n8 #0000ff Blue after blanks\n9 #c86432\n11 #0d0c0d Near grey\n"
+     "12 !R, G and B\n13 !not a colour line\n14 !not a colour line\n15 #ff00ff Magenta\n"},
+    {"sample.pal", PaletteFormat::jasc,
+     "4 #ff8000\n5 #0a141e\n6 !not a colour line\n7 #000000\n3 !the header says 5 colours, the file has 4\n"},
+    {"sample-paintnet.txt", PaletteFormat::plain, "4 #ff8000\n5 #0a141e\n6 !not a colour\n7 !not a colour\n8 #000000\n"},
+    {"sample.hex", PaletteFormat::plain, "1 #ff8000\n2 #0a141e\n3 #c86432\n5 #ffffff\n"},
+    {"sample-css.txt", PaletteFormat::plain,
+     "1 !not a colour\n3 #0a141e Navy-ish\n4 #ff8000\n5 #c86432 rust\n6 !not a colour: rgb()\n7 !not a colour: rgb()\n"
+     "8 !not a colour: # needs\n11 #ff8800 short\n12 #ff8000 comma\n13 #010203 spaced\n14 !not a colour: # needs\n15 #0d0c0d\n"},
+    {"sample.ase", PaletteFormat::ase,
+     "2 #ff8000 Orange\n3 #008000 Gr\xC3\xBCn\n5 #808080 Mid grey\n6 !CMYK colour not read\n7 !LAB colour not read\n"
+     "8 #336699 Smile \xF0\x9F\x98\x80\n9 !corrupt: a colour value outside 0..1\n"},
+};
+
+// Entries match when lines, colours and names agree and each reason begins
+// with the words expected.
+void expect_entries(const std::string& expected, const std::string& found, const char* what) {
+  std::istringstream e(expected), f(found);
+  std::string a, b;
+  while (std::getline(e, a)) {
+    std::getline(f, b);
+    EXPECT_EQ(b.substr(0, a.find('!') == std::string::npos ? std::string::npos : a.size()), a) << what;
+  }
+  EXPECT_FALSE(std::getline(f, b)) << what << ": more entries than expected: " << b;
+}
+
+std::string palette_path(const char* file) { return data_path(std::string("palettes/") + file); }
+
+} // namespace
+
+TEST(PaletteReader, ReadsEachFormatWholeOrAByteAtATime) {
+  for (const auto& sample : kSamples) {
+    const std::string bytes = slurp(palette_path(sample.file));
+    ASSERT_FALSE(bytes.empty()) << sample.file;
+    PaletteFormat format;
+    const std::string whole = describe(read_bytes(bytes, bytes.size(), &format));
+    EXPECT_EQ(format, sample.format) << sample.file;
+    expect_entries(sample.entries, whole, sample.file);
+    EXPECT_EQ(describe(read_bytes(bytes, 1)), whole) << sample.file;
+  }
+}
+
+TEST(PaletteReader, ReportsHostileInputAndGoesOn) {
+  const std::string ase = slurp(palette_path("sample.ase"));
+  const std::size_t colours = 4;
+  for (std::size_t cut = 0; cut < ase.size(); ++cut) { // cut anywhere, the rest is reported, never read past
+    const auto entries = read_bytes(ase.substr(0, cut), 7);
+    std::size_t read = 0;
+    for (const auto& e : entries) read += e.read;
+    EXPECT_LE(read, colours) << cut;
+    if (cut >= 4) {
+      EXPECT_TRUE(!entries.empty() && !entries.back().read) << cut;
+    }
+  }
+  std::string huge_block = ase.substr(0, 12) + std::string("\x00\x01\xff\xff\xff\xff", 6);
+  EXPECT_EQ(describe(read_bytes(huge_block, 64)), "1 !corrupt: a block of 4294967295 bytes; reading stops\n");
+  std::string long_name = ase.substr(0, 12) + std::string("\x00\x01\x00\x00\x00\x04\xff\xff\x00\x41", 10);
+  EXPECT_EQ(describe(read_bytes(long_name, 64)).substr(0, 47), "1 !corrupt: the name runs past the end of its e");
+
+  EXPECT_EQ(describe(read_bytes(std::string("1 2 3\n4 5\0 6\n\xff\xfe 7 8 9\n10 11 12 \xc3\x28\x01name\n", 38), 5)),
+            "1 #010203\n2 !not text: a NUL byte in the line\n3 !not a colour: use #rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B)\n"
+            "4 #0a0b0c \xEF\xBF\xBD( name\n");
+  std::mt19937 rng(7);
+  std::string junk(1 << 20, '\0');
+  for (char& c : junk) c = static_cast<char>(rng());
+  for (const auto& e : read_bytes(junk, 4093)) EXPECT_EQ(clean_utf8(e.name), e.name);
+}
+
+// A 100 MB line, then 200 MB of colour lines, handed out as a file would be:
+// one line reported, every colour read, and memory that does not grow.
+TEST(PaletteReader, StreamsAHugeLineAndAHugeFile) {
+  static constexpr std::uint64_t kLines = (200u << 20) / 11; // of 11 bytes each
+  struct Generated {
+    std::uint64_t at, line_end, end;
+  } g{0, 100u << 20, (100u << 20) + 11 * kLines};
+  const auto source = [](void* context, char* buf, std::size_t size) -> std::size_t {
+    Generated& s = *static_cast<Generated*>(context);
+    std::size_t n = 0;
+    for (; n < size && s.at < s.end; ++n, ++s.at) {
+      const std::uint64_t in_lines = s.at - s.line_end;
+      buf[n] = s.at < s.line_end ? (s.at + 1 == s.line_end ? '\n' : 'x') : "1 2 3 name\n"[in_lines % 11];
+    }
+    return n;
+  };
+  struct Counts {
+    std::uint64_t read, unread, last_line;
+  } counts{0, 0, 0};
+  const auto sink = [](void* context, const PaletteEntry& e) {
+    Counts& c = *static_cast<Counts*>(context);
+    (e.read ? c.read : c.unread) += 1;
+    c.last_line = e.line;
+    return true;
+  };
+#if defined(__linux__)
+  rusage before;
+  getrusage(RUSAGE_SELF, &before);
+#endif
+  read_palette(source, &g, sink, &counts);
+  EXPECT_EQ(counts.unread, 1u);
+  EXPECT_EQ(counts.read, kLines);
+  EXPECT_EQ(counts.last_line, 1 + kLines);
+#if defined(__linux__)
+  rusage after;
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "KiB more at the peak";
+#endif
+}
+
+TEST(PaletteOutput, QuotesAndEscapesNamesAndChecksTemplates) {
+  PaletteEntry e{12, true, 200, 100, 50, "a \"b\", c", ""};
+  HsbAnswer a{};
+  find_best_hsb_answer(a, 200, 100, 50);
+  std::string out;
+  for (const char* format : {"csv", "json", "gpl", "{{{name}}}\\t{red},{green},{blue} {rendered_hex}"}) {
+    OutputSpec spec;
+    std::string error;
+    ASSERT_TRUE(parse_output_format(format, spec, error)) << error;
+    append_row(spec, "x.gpl", e, a, out);
+  }
+  EXPECT_EQ(out,
+            "x.gpl,12,\"a \"\"b\"\", c\",#c86432,13,78,255,23.438883,#bb5640\n"
+            "{\"file\":\"x.gpl\",\"line\":12,\"name\":\"a \\\"b\\\", c\",\"hex\":\"#c86432\",\"hue\":13,\"saturation\":78,"
+            "\"brightness\":255,\"distance\":23.438883,\"rendered_hex\":\"#bb5640\"}\n"
+            "187  86  64\t13 78 255\n"
+            "{a \"b\", c}\t200,100,50 #bb5640\n");
+  OutputSpec spec;
+  std::string error;
+  for (const char* bad : {"cvs", "{hue", "{colour}", "}", "plain text"}) EXPECT_FALSE(parse_output_format(bad, spec, error)) << bad;
+}
+
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+// Every sample at once: each row's triple and distance are what Tintwise
+// prints for its colour, each unread entry is on standard error as
+// FILE:LINE: reason, in order, and the status says some were not read.
+TEST(PaletteCommand, ConvertsEverySampleAsTintwisePrints) {
+  std::vector<std::string> args = {"--format={file}\t{line}\t{name}\t{red} {green} {blue}\t{hue} {saturation} {brightness}\t{distance}"};
+  std::string rows, problems;
+  for (const auto& sample : kSamples) {
+    const std::string path = palette_path(sample.file);
+    args.push_back(path);
+    for (const PaletteEntry& e : read_bytes(slurp(path), 4096)) {
+      if (!e.read) {
+        append_problem(path, e, problems);
+        continue;
+      }
+      const std::string rgb[] = {std::to_string(e.red), std::to_string(e.green), std::to_string(e.blue)};
+      const char* const argv[] = {"Tintwise", rgb[0].c_str(), rgb[1].c_str(), rgb[2].c_str()};
+      CommandOutput tool;
+      run_command(4, argv, tool);
+      char distance[16];
+      std::sscanf(tool.text, "[Distance between RGB and the best matching HSB = %15[0-9.]", distance);
+      const HsbMatch& m = tool.match;
+      rows += path + '\t' + std::to_string(e.line) + '\t' + e.name + '\t' + rgb[0] + ' ' + rgb[1] + ' ' + rgb[2] + '\t' +
+              std::to_string(m.hue) + ' ' + std::to_string(m.saturation) + ' ' + std::to_string(m.brightness) + '\t' + distance + '\n';
+    }
+  }
+  const ToolRun run = run_program(TINTWISE_PALETTE_EXE, args);
+  EXPECT_EQ(run.out, rows);
+  EXPECT_EQ(run.err, problems);
+  EXPECT_EQ(run.status, 65);
+}
+
+// Standard input, formats, usage, missing files and failed writes.
+TEST(PaletteCommand, ExitStatusesAndStreams) {
+  const std::string hex = palette_path("sample.hex");
+  const struct {
+    std::vector<std::string> args;
+    std::string redirect;
+    int status;
+    const char* out; // null: not checked
+    const char* err;
+  } runs[] = {
+      {{"--format=gpl"}, "<" + hex, 0,
+       "GIMP Palette\nName: Tintwise rendered colours\nColumns: 0\n#\n197  70  57\t7 70 255\n 10  20  30\t142 64 10\n"
+       "187  86  64\t13 78 255\n209 209 209\t32 255 255\n", ""},
+      {{"--format", "{hue}", "-"}, "</dev/null", 0, "", ""},
+      {{}, "</dev/null", 0, "file,line,name,hex,hue,saturation,brightness,distance,rendered_hex\n", ""},
+      {{"--version"}, "", 0, "tintwise-palette " TINTWISE_VERSION "\n", ""},
+      {{"--format=cvs", hex}, "", 64, "", "tintwise-palette: unknown format 'cvs' (formats: csv, json, gpl, text, or a template with {fields})\nTry 'tintwise-palette --help'.\n"},
+      {{"--colour"}, "", 64, "", "tintwise-palette: unknown option '--colour'\nTry 'tintwise-palette --help'.\n"},
+      {{"--format"}, "", 64, "", "tintwise-palette: --format needs a value\nTry 'tintwise-palette --help'.\n"},
+      {{"--format={line}", "no-such-file", hex}, "", 66, "1\n2\n3\n5\n", "tintwise-palette: no-such-file: cannot open: No such file or directory\n"},
+      {{hex}, ">/dev/full", 1, nullptr, "tintwise-palette: write error: No space left on device\n"},
+  };
+  for (const auto& r : runs) {
+    const ToolRun run = run_program(TINTWISE_PALETTE_EXE, r.args, r.redirect);
+    const std::string what = r.args.empty() ? "(no arguments)" : r.args[0];
+    EXPECT_EQ(run.status, r.status) << what;
+    if (r.out) {
+      EXPECT_EQ(run.out, r.out) << what;
+    }
+    EXPECT_EQ(run.err, r.err) << what;
+  }
+  const ToolRun help = run_program(TINTWISE_PALETTE_EXE, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: tintwise-palette", 0), 0u);
+}
+
+// A write that fails part way leaves only whole rows in the file.
+TEST(PaletteCommand, LeavesNoHalfWrittenRow) {
+  if (std::strlen(TINTWISE_EMULATOR) > 0) GTEST_SKIP() << "the shell would run under the emulator";
+  std::string many;
+  for (int i = 0; i < 40000; ++i) many += std::to_string(i % 256) + " " + std::to_string(i / 256 % 256) + " 7 a name\n";
+  const std::string input = "/tmp/tintwise-palette-many.txt", output = "/tmp/tintwise-palette-limited.csv";
+  std::ofstream(input, std::ios::binary) << many;
+  // A file size limit of 200 blocks of 512 bytes makes the write fail part
+  // way (SIGXFSZ ignored, so write() reports EFBIG).
+  const ToolRun run = run_program("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 200; exec \"$0\" \"$1\" >\"$2\"", TINTWISE_PALETTE_EXE, input, output});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "tintwise-palette: write error: File too large\n");
+  const std::string written = slurp(output);
+  EXPECT_GT(written.size(), 100000u);
+  EXPECT_EQ(written.back(), '\n');
+  std::remove(input.c_str());
+  std::remove(output.c_str());
+}
+#endif

@@ -1,0 +1,64 @@
+// Running the built programs from the tests: through the shell (each word
+// quoted), and the emulator that runs the tests if any. Only where the target
+// can start processes from its tests (not Windows under Wine, not Node).
+#ifndef TINTWISE_TESTS_TOOL_RUN_H
+#define TINTWISE_TESTS_TOOL_RUN_H
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace tintwise_tests {
+
+inline std::string data_path(const std::string& name) { return std::string(TINTWISE_DATA) + "/" + name; }
+
+struct ToolRun {
+  int status = -1;  // -1 when the process did not exit normally
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+constexpr bool kCanSpawn = false;
+inline ToolRun run_program(const char*, const std::vector<std::string>&, const std::string& = "") { return {}; }
+#else
+constexpr bool kCanSpawn = true;
+
+inline std::string slurp_and_remove(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text{std::istreambuf_iterator<char>(in), {}};
+  std::remove(path);
+  return text;
+}
+
+// Runs `exe` with `args`; `redirect` is shell text added at the end (another
+// standard output, or standard input from a file).
+inline ToolRun run_program(const char* exe, const std::vector<std::string>& args, const std::string& redirect = "") {
+  char out[] = "/tmp/tintwise-out-XXXXXX", err[] = "/tmp/tintwise-err-XXXXXX";
+  close(mkstemp(out));
+  close(mkstemp(err));
+  std::string command = std::string(TINTWISE_EMULATOR) + " '" + exe + "'";
+  for (const std::string& a : args) {
+    command += " '";
+    for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += '\'';
+  }
+  const int status = std::system((command + " >" + out + " 2>" + err + " " + redirect).c_str());
+  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}, {}};
+  run.out = slurp_and_remove(out);
+  run.err = slurp_and_remove(err);
+  return run;
+}
+#endif
+
+} // namespace tintwise_tests
+
+#endif
