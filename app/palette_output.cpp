@@ -1,5 +1,6 @@
 #include "palette_output.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,9 +16,9 @@ const char* const kFields[] = {"file", "line", "name", "hex", "hue", "saturation
 constexpr int kCsvColumns = 9;
 
 void append_hex(std::string& out, unsigned r, unsigned g, unsigned b) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", r & 255u, g & 255u, b & 255u);
-  out += text;
+  const char* const digits = "0123456789abcdef";
+  const char text[7] = {'#', digits[r >> 4 & 15], digits[r & 15], digits[g >> 4 & 15], digits[g & 15], digits[b >> 4 & 15], digits[b & 15]};
+  out.append(text, sizeof text);
 }
 
 // A rendered channel (unit scale) as the nearest byte.
@@ -26,23 +27,32 @@ unsigned rendered_byte(float v) {
   return static_cast<unsigned>(byte < 0 ? 0 : byte > 255 ? 255 : byte);
 }
 
+void append_number(std::string& out, long long v) {
+  char text[24];
+  out.append(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, v).ptr - text));
+}
+
 // Field i of kFields, as plain text.
 void append_field(std::string& out, int i, const std::string& file, const PaletteEntry& e, const HsbAnswer& a) {
   switch (i) {
     case 0: out += file; break;
-    case 1: out += std::to_string(e.line); break;
+    case 1: append_number(out, static_cast<long long>(e.line)); break;
     case 2: out += e.name; break;
     case 3: append_hex(out, e.red, e.green, e.blue); break;
-    case 4: out += std::to_string(a.match.hue); break;
-    case 5: out += std::to_string(a.match.saturation); break;
-    case 6: out += std::to_string(a.match.brightness); break;
+    case 4: append_number(out, a.match.hue); break;
+    case 5: append_number(out, a.match.saturation); break;
+    case 6: append_number(out, a.match.brightness); break;
     case 7: out += a.distance; break;
     case 8: append_hex(out, rendered_byte(a.match.red), rendered_byte(a.match.green), rendered_byte(a.match.blue)); break;
-    case 9: out += std::to_string(e.red); break;
-    case 10: out += std::to_string(e.green); break;
-    default: out += std::to_string(e.blue); break;
+    case 9: append_number(out, e.red); break;
+    case 10: append_number(out, e.green); break;
+    default: append_number(out, e.blue); break;
   }
 }
+
+// The text fields (file, name) may need quoting or escaping; the others are
+// numbers and hex codes.
+bool is_text_field(int i) { return i == 0 || i == 2; }
 
 // RFC 4180: a field with a comma, a quote or a line end is quoted, its quotes doubled.
 void append_csv(std::string& out, const std::string& field) {
@@ -51,7 +61,10 @@ void append_csv(std::string& out, const std::string& field) {
     return;
   }
   out += '"';
-  for (const char c : field) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (const char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
   out += '"';
 }
 
@@ -128,10 +141,9 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
   switch (spec.format) {
     case OutputFormat::csv: {
       for (int i = 0; i < kCsvColumns; ++i) {
-        std::string field;
-        append_field(field, i, file, e, a);
         if (i) out += ',';
-        append_csv(out, field);
+        if (is_text_field(i)) append_csv(out, i == 0 ? file : e.name);
+        else append_field(out, i, file, e, a);
       }
       out += '\n';
       break;
@@ -141,10 +153,12 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
         out += i ? ",\"" : "{\"";
         out += kFields[i];
         out += "\":";
-        if (i == 0 || i == 2 || i == 3 || i == 8) { // the strings; the rest are numbers
-          std::string field;
-          append_field(field, i, file, e, a);
-          append_json(out, field);
+        if (is_text_field(i)) {
+          append_json(out, i == 0 ? file : e.name);
+        } else if (i == 3 || i == 8) { // hex codes: strings with nothing to escape
+          out += '"';
+          append_field(out, i, file, e, a);
+          out += '"';
         } else {
           append_field(out, i, file, e, a);
         }

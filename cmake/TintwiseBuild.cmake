@@ -16,8 +16,30 @@ if(NOT EMSCRIPTEN AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MAT
   set(TINTWISE_X86_32 ON)
 endif()
 
+# Link-time optimisation, in optimised GCC builds: it inlines the model into
+# the search across files, which halves a search (median 5.5 us to 3.0 us,
+# slowest 44 us to 34 us over every 61st input). The rounding barrier of
+# to_single() keeps it exact, and the suite checks the LTO build like any
+# other (scripts/check-targets also checks a build without it). Objects stay
+# fat (-ffat-lto-objects), so the installed static library links into
+# projects built without LTO, or with another compiler, as ordinary code.
+option(TINTWISE_LTO "Link-time optimisation of optimised GCC builds" ON)
+set(TINTWISE_LTO_ACTIVE OFF)
+if(TINTWISE_LTO AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT TINTWISE_SANITIZE AND NOT TINTWISE_FUZZ)
+  include(CheckIPOSupported)
+  check_ipo_supported(RESULT TINTWISE_IPO_SUPPORTED LANGUAGES CXX)
+  if(TINTWISE_IPO_SUPPORTED)
+    set(TINTWISE_LTO_ACTIVE ON)
+    set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)
+    set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_RELWITHDEBINFO ON)
+  endif()
+endif()
+
 function(tintwise_target_defaults target)
   target_compile_features(${target} PUBLIC cxx_std_17)
+  if(TINTWISE_LTO_ACTIVE)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release,RelWithDebInfo>:-ffat-lto-objects>)
+  endif()
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(${target} PRIVATE
       -Wall -Wextra -Wconversion -Wshadow

@@ -27,11 +27,6 @@
 #include <limits>
 
 #include "pruning.h"
-#include <cmath>
-#include <initializer_list>
-#include <limits>
-
-#include "pruning.h"
 
 namespace tintwise {
 
