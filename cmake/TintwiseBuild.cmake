@@ -74,3 +74,22 @@ if(TINTWISE_FUZZ)
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
+
+# Installs a static library as distributions ship one: ordinary code only, so
+# the LTO sections (the objects are fat, see above), debugging sections and
+# compiler notes are stripped from the installed copy, as Debian's own tools
+# do, and the archive is deterministic.
+function(tintwise_install_library target)
+  install(TARGETS ${target} EXPORT TintwiseTargets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT development)
+  get_target_property(type ${target} TYPE)
+  if(CMAKE_STRIP AND NOT WIN32 AND type STREQUAL "STATIC_LIBRARY")
+    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug --remove-section=.comment
+        --remove-section=.note --remove-section=.gnu.lto_* --remove-section=.gnu.debuglto_*
+        --enable-deterministic-archives
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:${target}>\"
+        COMMAND_ERROR_IS_FATAL ANY)" COMPONENT development)
+  endif()
+endfunction()

@@ -1,27 +1,35 @@
 # Release packages, made with CPack from an installed build:
-#   cpack -G DEB   Debian package: /usr/bin/Tintwise, the man page, the
-#                  library, headers and CMake package, README and licence;
+#   cpack -G DEB   Debian package: /usr/bin/Tintwise and tintwise-palette,
+#                  their manual pages, the one-file web page under
+#                  /usr/share/tintwise, the library (multiarch), headers and
+#                  CMake package, README, copyright and changelog;
 #   cpack -G TGZ   the same tree as a relocatable archive;
-#   cpack -G ZIP   (32-bit Windows build) Tintwise.exe, README and licence.
+#   cpack -G ZIP   (32-bit Windows build) Tintwise.exe, tintwise-palette.exe,
+#                  tintwise.html, README and licence.
 set(CPACK_PACKAGE_NAME tintwise)
 set(CPACK_PACKAGE_VENDOR "the Tintwise developers")
-set(CPACK_PACKAGE_CONTACT "the Tintwise developers")
+set(CPACK_PACKAGE_CONTACT "${TINTWISE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "exact nearest colour of Unreal's HSB colour space for an RGB colour")
+# Lines of at most 80 characters, as Debian's tools display them.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Tintwise converts an RGB colour into the nearest hue, saturation and brightness of\n"
-  "Unreal's HSB colour model, exactly as a search of all 16,711,680 triples would,\n"
-  "and reports how far the match lies and which RGB colour it renders. The package\n"
-  "holds the command-line tool, its manual page, and the C++ library with its\n"
-  "headers and CMake package (find_package(Tintwise), target Tintwise::colour).")
+  "Tintwise converts an RGB colour into the nearest hue, saturation and\n"
+  "brightness of Unreal's HSB colour model, exactly as a search of all\n"
+  "16,711,680 triples would, and reports how far the match lies and which RGB\n"
+  "colour it renders. tintwise-palette converts whole palette files (GIMP,\n"
+  "JASC, Paint.NET, Adobe Swatch Exchange, hex lists, CSS) to CSV, JSON Lines,\n"
+  "GIMP palettes or text. The package also holds the same converter as one\n"
+  "self-contained web page, the manual pages, and the C++ library with its\n"
+  "headers and CMake package (find_package(Tintwise)).")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build.*/" "/node_modules/")
 
 # Debian: the tool is linked statically and the library is a static archive,
 # so nothing is needed at run time; no shlibdeps, no Depends.
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the Tintwise developers")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TINTWISE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)

@@ -1,8 +1,10 @@
 # Installs the release as a user gets it, then uses it: on Debian the .deb that
 # `cpack -G DEB` makes, unpacked into a scratch root (control fields checked),
-# elsewhere `cmake --install` into a scratch prefix. Runs the installed tool,
-# then builds and runs a consumer project against the installed CMake package.
-# Run with -DBUILD_DIR=... -DWORK_DIR=... -DSOURCE_DIR=... -DCXX=...
+# elsewhere `cmake --install` into a scratch prefix. Runs both installed
+# programs, renders both manual pages, looks for the one-file page (PAGE=ON
+# when the build made it), then builds and runs a consumer project against the
+# installed CMake package.
+# Run with -DBUILD_DIR=... -DWORK_DIR=... -DSOURCE_DIR=... -DCXX=... -DPAGE=...
 file(REMOVE_RECURSE ${WORK_DIR})
 
 function(run)
@@ -18,7 +20,7 @@ if(DPKG_DEB)
   run(${CMAKE_COMMAND} -E chdir ${BUILD_DIR} cpack -G DEB -B ${WORK_DIR}/package)
   file(GLOB deb ${WORK_DIR}/package/tintwise_*.deb)
   run(${DPKG_DEB} -f ${deb} Package Maintainer Section Depends)
-  if(NOT last_output MATCHES "^Package: tintwise\nMaintainer: the Tintwise developers\nSection: graphics\n$")
+  if(NOT last_output MATCHES "^Package: tintwise\nMaintainer: [^<\n]+ <[^@>\n]+@[^>\n]+>\nSection: graphics\n$")
     message(FATAL_ERROR "control fields (a static tool depends on nothing):\n${last_output}")
   endif()
   run(${DPKG_DEB} -x ${deb} ${WORK_DIR}/root)
@@ -28,7 +30,12 @@ else()
   run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 endif()
 
-foreach(file bin/Tintwise share/man/man1/Tintwise.1 share/doc/tintwise/LICENSE include/tintwise/hsb_search.h)
+set(files bin/Tintwise bin/tintwise-palette share/doc/tintwise/copyright share/doc/tintwise/changelog.gz
+  include/tintwise/hsb_search.h include/tintwise/palette.h)
+if(PAGE)
+  list(APPEND files share/tintwise/tintwise.html)
+endif()
+foreach(file ${files})
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
@@ -38,12 +45,33 @@ run(${prefix}/bin/Tintwise 255 128 0)
 if(NOT last_output MATCHES "Hue = 7, Saturation = 70, Brightness = 255\n$")
   message(FATAL_ERROR "installed tool printed:\n${last_output}")
 endif()
+file(WRITE ${WORK_DIR}/one.gpl "GIMP Palette\n255 128 0\tOrange\n")
+run(${prefix}/bin/tintwise-palette --format=text ${WORK_DIR}/one.gpl)
+if(NOT last_output MATCHES "    7  70 255  100.209387  #c54639  Orange\n$")
+  message(FATAL_ERROR "installed tintwise-palette printed:\n${last_output}")
+endif()
+
+# The manual pages, gzipped, render without a warning.
+find_program(GROFF groff)
+foreach(page Tintwise tintwise-palette)
+  set(man ${prefix}/share/man/man1/${page}.1.gz)
+  if(NOT EXISTS ${man})
+    message(FATAL_ERROR "not installed: ${man}")
+  endif()
+  if(GROFF)
+    execute_process(COMMAND gzip -dc ${man} COMMAND ${GROFF} -man -ww -Tutf8 -P-bcou
+      RESULT_VARIABLE rc OUTPUT_VARIABLE text ERROR_VARIABLE warnings)
+    if(NOT rc EQUAL 0 OR NOT warnings STREQUAL "" OR NOT text MATCHES "EXIT STATUS")
+      message(FATAL_ERROR "${page}.1.gz does not render (${rc}):\n${warnings}")
+    endif()
+  endif()
+endforeach()
 
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/build
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 file(GLOB consumer ${WORK_DIR}/build/consumer ${WORK_DIR}/build/consumer.exe)
 run(${consumer})
-if(NOT last_output STREQUAL "7 70 255\n")
+if(NOT last_output STREQUAL "7 70 255 gimp\n")
   message(FATAL_ERROR "consumer printed: ${last_output}")
 endif()

@@ -1,11 +1,12 @@
 #include <cstdio>
 
 #include "tintwise/hsb_search.h"
+#include "tintwise/palette.h"
 
 int main() {
   tintwise::HsbMatch match{};
   tintwise::find_best_hsb(match, 255, 128, 0, false);
-  std::printf("%d %d %d\n", static_cast<int>(match.hue), static_cast<int>(match.saturation),
-              static_cast<int>(match.brightness));
+  std::printf("%d %d %d %s\n", static_cast<int>(match.hue), static_cast<int>(match.saturation),
+              static_cast<int>(match.brightness), tintwise::palette_format_name(tintwise::PaletteFormat::gimp));
   return 0;
 }

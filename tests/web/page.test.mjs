@@ -22,12 +22,13 @@ before(async () => {
   browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: args.map((a) => '--' + a) });
 });
 after(() => browser.close());
-afterEach(() => assert.deepEqual(errors, [])); // the page never throws
+afterEach(() => assert.deepEqual(errors, [])); // the page never throws, nor reaches for the network
 
 async function open(query = '', options = {}) {
   page = await browser.newPage({ acceptDownloads: true, ...options });
   errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('request', (r) => { if (!/^(file|data|blob):/.test(r.url())) errors.push('asked the network for ' + r.url()); });
   await page.goto('file://' + process.env.TINTWISE_WEB_PAGE + query);
   await page.waitForSelector('body[data-ready=true]');
 }
@@ -66,6 +67,8 @@ test('shows byte for byte what the tool prints for any text, never wrapping a nu
 test('keeps the picker, hex, fields and address in sync, and opens the colour a link names', async () => {
   await open('?hex=ff8000');
   assert.equal(await text('cli-output'), tool(255, 128, 0));
+  const version = paletteTool('--version').stdout.trim().replace('tintwise-palette ', '');
+  assert.match(await page.locator('footer').textContent(), new RegExp(`^Tintwise ${version.replace(/\./g, '\\.')}\\. `));
   await page.fill('#hex', '#f80');
   assert.deepEqual(await values('red', 'green', 'blue', 'picker'), ['255', '136', '0', '#ff8800']);
   assert.match(page.url(), /\?rgb=255,136,0$/);
