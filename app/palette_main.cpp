@@ -284,6 +284,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY); // the same bytes on every platform
   _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
   Pipeline p;
   p.spec = {OutputFormat::csv, {}};
