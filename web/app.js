@@ -215,6 +215,11 @@ function convertPalette(bytes, file) {
   $('palette-table').hidden = true;
   setBusy(true);
   const count = tintwise.readPalette(bytes, file);
+  if (count < 0) {
+    $('progress-text').textContent = `${file} is too large to read in this page: use tintwise-palette.`;
+    setBusy(false);
+    return;
+  }
   const where = tintwise.paletteFormat() === 'ase' ? 'Block' : 'Line';
   paletteName = file.replace(/\.[^.]*$/, '') || 'palette';
   for (const d of Object.values(downloads)) d.rows = d.what === 1 ? [] : [tintwise.paletteHeader(d.what)];
@@ -350,6 +355,7 @@ createTintwise().then((module) => {
     renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
     readPalette: (bytes, file) => withString(module, file, (name) => {
       const p = module._malloc(Math.max(bytes.length, 1));
+      if (!p) return -1; // no room for the file in the module's memory
       try {
         module.HEAPU8.set(bytes, p);
         return module._tintwise_palette_read(p, bytes.length, name);
