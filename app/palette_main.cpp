@@ -314,13 +314,9 @@ int main(int argc, char** argv) {
   if (paths.empty()) paths.push_back("-");
   for (const std::string& path : paths) p.files.push_back(path == "-" ? "(standard input)" : path);
 
-  if (raw_is_file()) {
-    p.out.start = raw_tell();
-    if (p.out.start < 0) p.out.start = -1;
-  }
+  if (raw_is_file()) p.out.start = raw_tell(); // -1 where it cannot tell: then nothing is cut back
   const unsigned threads = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
   p.ring.resize(4 * static_cast<std::size_t>(threads));
-  p.ring[0].used = 0;
   std::vector<std::thread> searches;
   for (unsigned t = 0; t < threads; ++t) searches.emplace_back(search_thread, std::ref(p));
 

@@ -43,7 +43,7 @@ void append_field(std::string& out, int i, const std::string& file, const Palett
     case 5: append_number(out, a.match.saturation); break;
     case 6: append_number(out, a.match.brightness); break;
     case 7: out += a.distance; break;
-    case 8: append_hex(out, rendered_byte(a.match.red), rendered_byte(a.match.green), rendered_byte(a.match.blue)); break;
+    case 8: append_rendered_hex(a.match, out); break;
     case 9: append_number(out, e.red); break;
     case 10: append_number(out, e.green); break;
     default: append_number(out, e.blue); break;
@@ -210,6 +210,10 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
       break;
     }
   }
+}
+
+void append_rendered_hex(const HsbMatch& match, std::string& out) {
+  append_hex(out, rendered_byte(match.red), rendered_byte(match.green), rendered_byte(match.blue));
 }
 
 void append_problem(const std::string& file, const PaletteEntry& entry, std::string& out) {

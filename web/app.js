@@ -242,7 +242,7 @@ function convertPalette(bytes, file) {
         continue;
       }
       for (const d of Object.values(downloads)) d.rows.push(tintwise.paletteText(i, d.what));
-      const hex = toHex([n(1), n(2), n(3)]), rendered = /#[0-9a-f]{6}\n$/.exec(tintwise.paletteText(i, 0))[0].trim();
+      const hex = toHex([n(1), n(2), n(3)]), rendered = tintwise.paletteText(i, 4);
       const tr = document.createElement('tr');
       tr.append(cell(line), cell(tintwise.paletteText(i, 5), 'name'), chip(hex), chip(rendered), cell(hex),
         cell(String(n(4))), cell(String(n(5))), cell(String(n(6))), cell(tintwise.paletteDistance()));

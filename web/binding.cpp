@@ -27,6 +27,7 @@ struct Palette {
   std::vector<tintwise::PaletteEntry> entries;
   std::unordered_map<std::uint32_t, tintwise::HsbAnswer> answers; // a colour that repeats is searched once
   tintwise::HsbAnswer answer;
+  const char* format; // the format read, by name
   std::string text;
 } palette;
 
@@ -106,11 +107,11 @@ EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, con
   palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
   palette.entries.clear();
   palette.answers.clear();
-  palette.text = tintwise::palette_format_name(tintwise::read_palette(read_bytes, nullptr, keep_entry, nullptr));
+  palette.format = tintwise::palette_format_name(tintwise::read_palette(read_bytes, nullptr, keep_entry, nullptr));
   return static_cast<int>(palette.entries.size());
 }
 
-EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_format() { return palette.text.c_str(); }
+EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_format() { return palette.format; }
 
 // Converts entry i; returns 1 if it is a colour, 0 if it could not be read.
 EMSCRIPTEN_KEEPALIVE int tintwise_palette_entry(int i) {
@@ -129,7 +130,7 @@ EMSCRIPTEN_KEEPALIVE int tintwise_palette_entry(int i) {
 
 // Of entry i, converted: `what` 0..3 its CSV, JSON Lines and GIMP palette
 // rows and its aligned text row, exactly as tintwise-palette writes them;
-// 4 its problem as "FILE:LINE: reason"; 5 its name; 6 its reason.
+// 4 the colour its match renders, "#rrggbb"; 5 its name; 6 its reason.
 EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_text(int i, int what) {
   const tintwise::PaletteEntry& e = entry_at(i);
   palette.text.clear();
@@ -137,7 +138,7 @@ EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_text(int i, int what) {
     const tintwise::OutputSpec spec{static_cast<tintwise::OutputFormat>(what), {}};
     tintwise::append_row(spec, palette.file, e, palette.answer, palette.text);
   } else if (what == 4) {
-    tintwise::append_problem(palette.file, e, palette.text);
+    tintwise::append_rendered_hex(palette.answer.match, palette.text);
   } else {
     palette.text = what == 5 ? e.name : e.reason;
   }
