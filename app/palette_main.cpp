@@ -136,6 +136,8 @@ struct Pipeline {
   std::vector<std::string> files;
   std::vector<Batch> ring;
   std::size_t filled = 0, written = 0; // batches handed to the searches, and written
+  unsigned threads = 1;                // search threads to start with the first full batch
+  std::vector<std::thread> searches;
   bool quitting = false;
   std::mutex lock;
   std::condition_variable changed;
@@ -214,10 +216,22 @@ void write_oldest(Pipeline& p) {
 }
 
 // Hands the batch being filled to the searches, and makes room for the next.
-void submit(Pipeline& p) {
+// The search threads start with the first full batch: a palette that ends
+// within one batch is searched here, sooner than threads would start.
+void submit(Pipeline& p, bool last) {
+  Batch& b = p.ring[p.filled % p.ring.size()];
+  if (p.searches.empty() && last) {
+    search_batch(p, b);
+    b.state = Batch::done; // no other thread yet to see it
+    ++p.filled;
+    return;
+  }
+  if (p.searches.empty()) {
+    for (unsigned t = 0; t < p.threads; ++t) p.searches.emplace_back(search_thread, std::ref(p));
+  }
   {
     std::lock_guard<std::mutex> guard(p.lock);
-    p.ring[p.filled % p.ring.size()].state = Batch::ready;
+    b.state = Batch::ready;
     ++p.filled;
   }
   p.changed.notify_all();
@@ -246,7 +260,7 @@ bool take_entry(void* context, const PaletteEntry& entry) {
     p.status = kExitData;
   }
   if (b.used == kBatch) {
-    submit(p);
+    submit(p, false);
     p.ring[p.filled % p.ring.size()].used = 0;
   }
   return !p.out.failed;
@@ -315,14 +329,12 @@ int main(int argc, char** argv) {
   for (const std::string& path : paths) p.files.push_back(path == "-" ? "(standard input)" : path);
 
   if (raw_is_file()) p.out.start = raw_tell(); // -1 where it cannot tell: then nothing is cut back
-  const unsigned threads = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
-  p.ring.resize(4 * static_cast<std::size_t>(threads));
-  std::vector<std::thread> searches;
-  for (unsigned t = 0; t < threads; ++t) searches.emplace_back(search_thread, std::ref(p));
+  p.threads = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
+  p.ring.resize(4 * static_cast<std::size_t>(p.threads));
 
   p.out.pending = output_header(p.spec);
   for (std::uint32_t i = 0; i < paths.size() && !p.out.failed; ++i) convert_file(p, i, paths[i]);
-  if (!p.out.failed && p.ring[p.filled % p.ring.size()].used > 0) submit(p);
+  if (!p.out.failed && p.ring[p.filled % p.ring.size()].used > 0) submit(p, true);
   while (p.written < p.filled && !p.out.failed) write_oldest(p);
   if (!p.out.failed) flush(p.out);
   {
@@ -330,6 +342,6 @@ int main(int argc, char** argv) {
     p.quitting = true;
   }
   p.changed.notify_all();
-  for (std::thread& t : searches) t.join();
+  for (std::thread& t : p.searches) t.join();
   return p.out.failed ? kExitWrite : p.status;
 }

@@ -4,8 +4,9 @@
 #                  /usr/share/tintwise, the library (multiarch), headers and
 #                  CMake package, README, copyright and changelog;
 #   cpack -G TGZ   the same tree as a relocatable archive;
-#   cpack -G ZIP   (32-bit Windows build) Tintwise.exe, tintwise-palette.exe,
-#                  tintwise.html, README and licence.
+#   cpack -G ZIP   (Windows builds) Tintwise.exe, tintwise-palette.exe,
+#                  tintwise.html, README and licence, as
+#                  tintwise-VERSION-win32.zip or -win64.zip.
 set(CPACK_PACKAGE_NAME tintwise)
 set(CPACK_PACKAGE_VENDOR "the Tintwise developers")
 set(CPACK_PACKAGE_CONTACT "${TINTWISE_MAINTAINER}")
@@ -45,7 +46,11 @@ if(WIN32)
   set(CPACK_COMPONENTS_ALL tool)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
-  set(CPACK_PACKAGE_FILE_NAME tintwise-${PROJECT_VERSION}-win32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME tintwise-${PROJECT_VERSION}-win64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME tintwise-${PROJECT_VERSION}-win32)
+  endif()
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 endif()
 include(CPack)
