@@ -112,6 +112,59 @@ TEST(PaletteReader, ReadsEachFormatWholeOrAByteAtATime) {
   }
 }
 
+// Every rule the reader states, just inside and just past its edge; each
+// case read whole and a byte at a time.
+TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
+  const std::string x4090 = "x" + std::string(4089, ' '), ase = slurp(palette_path("sample.ase")).substr(0, 12);
+  const auto ase_block = [](std::uint32_t length, const std::string& body) { // type 1, a colour entry
+    const char head[6] = {0, 1, char(length >> 24), char(length >> 16), char(length >> 8), char(length)};
+    return std::string(head, 6) + body;
+  };
+  const std::string grey = std::string("\0\1\0\0Gray\x3f\x80\0\0\0\2", 14); // no name, white, a type
+  const struct {
+    std::string bytes;
+    const char* entries;
+  } cases[] = {
+      // Channels: 255 is read, 256 and a number past any integer are not.
+      {"255 255 255\n256 0 0\n0,256,0\nrgb(0, 0, 256)\n99999999999 0 0\n4294967296,0,0\n",
+       "1 #ffffff\n2 !R, G and B\n3 !R, G and B\n4 !R, G and B\n5 !R, G and B\n6 !R, G and B\n"},
+      {"GIMP Palette\n255 255 255 White\n0 0 256 Past\n", "2 #ffffff White\n3 !R, G and B\n"},
+      {"JASC-PAL\n0100\n2\n255 0 255\n256 0 0\n", "4 #ff00ff\n5 !R, G and B\n"},
+      // The JASC count: up to nine digits, and it must match the colour lines.
+      {"JASC-PAL\n0100\n999999999\n1 2 3\n", "4 #010203\n3 !the header says 999999999 colours, the file has 1\n"},
+      {"JASC-PAL\n0100\n1000000000\n1 2 3\n", "3 !not a JASC-PAL colour count\n4 #010203\n"},
+      {"JASC-PAL\n0100\n0\n", ""},
+      {"JASC-PAL\n0101\n1\n1 2 3\n", "2 !not a JASC-PAL version\n4 #010203\n"},
+      // Where a colour ends and its name begins: at a blank, never inside a word.
+      {"#ff8000 Orange \n#ff8000\tTab\n#ff8000Orange\nff8000 x\nff8000x\n1 2 3x\n1,2,3 y\n1 , 2 ,3\nrgb(1 2 3) z\nrgb(1,2,3)z\n",
+       "1 #ff8000 Orange\n2 #ff8000 Tab\n3 !not a colour: unexpected\n4 #ff8000 x\n5 !not a colour\n6 !not a colour: unexpected\n"
+       "7 #010203 y\n8 #010203\n9 #010203 z\n10 !not a colour: unexpected\n"},
+      {"#f80\n#ff800\n#ff80000\nffff8000 AARRGGBB\n#ffff8000\n# a comment\n#\n; semicolon\n// slashes\n",
+       "1 #ff8800\n2 !not a colour: # needs\n3 !not a colour: # needs\n4 #ff8000 AARRGGBB\n5 !not a colour: # needs\n"},
+      // The byte order mark: dropped from the first line only.
+      {"\xEF\xBB\xBFGIMP Palette\n1 2 3\n", "2 #010203\n"},
+      {"1 2 3\n\xEF\xBB\xBF" "4 5 6\n", "1 #010203\n2 !not a colour\n"},
+      // Lines: 4096 bytes are read whatever their end, 4097 are not, even after a colour.
+      {"1 2 3 " + x4090 + "\n1 2 3 " + x4090 + "\r\n1 2 3 " + x4090 + "y\n#ff8000 " + x4090 + "\n4 5 6",
+       "1 #010203 x\n2 #010203 x\n3 !line longer than 4096 bytes\n4 !line longer than 4096 bytes\n5 #040506\n"},
+      {std::string("1 2 3 a\0b\n", 10), "1 !not text: a NUL byte\n"},
+      // Names: valid UTF-8 is kept; anything else is U+FFFD a byte, a control character a blank.
+      {"1 2 3 \xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80 \x01\x7F|\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80|\xE2\x82",
+       "1 #010203 \xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80   |\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|"
+       "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\n"},
+      // .ase blocks: the largest is read, one byte more is not; nothing after the last block is lost unsaid.
+      {ase.substr(0, 11) + "\2" + ase_block(1u << 18, grey + std::string((1u << 18) - 14, '\0')) + ase_block((1u << 18) + 1, grey),
+       "1 #ffffff\n2 !corrupt: a block of 262145 bytes\n"},
+      {ase.substr(0, 11) + "\1" + ase_block(14, grey) + "!", "1 #ffffff\n2 !data after the last block\n"},
+      {ase.substr(0, 11) + "\1" + ase_block(11, grey), "1 !corrupt: the colour's values run past\n2 !data after the last block\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string whole = describe(read_bytes(c.bytes, c.bytes.size()));
+    expect_entries(c.entries, whole, c.bytes.substr(0, 40).c_str());
+    EXPECT_EQ(describe(read_bytes(c.bytes, 1)), whole) << c.bytes.substr(0, 40);
+  }
+}
+
 TEST(PaletteReader, ReportsHostileInputAndGoesOn) {
   const std::string ase = slurp(palette_path("sample.ase"));
   const std::size_t colours = 4;

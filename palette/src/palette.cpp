@@ -74,16 +74,18 @@ bool read_line(Input& in, Line& line) {
     const std::size_t left = in.len - in.pos;
     const char* end = static_cast<const char*>(std::memchr(start, '\n', left));
     const std::size_t n = end ? static_cast<std::size_t>(end - start) : left;
-    const std::size_t room = kPaletteMaxLine + 1 - line.text.size(); // one more, to tell a line that fits
+    // Two bytes more than a line may hold: a "\r" ending it, and one to
+    // tell a line that fits from one that does not.
+    const std::size_t room = kPaletteMaxLine + 2 - line.text.size();
     line.text.append(start, std::min(n, room));
     in.pos += end ? n + 1 : n;
     if (end) break;
   }
+  if (!line.text.empty() && line.text.back() == '\r') line.text.pop_back();
   if (line.text.size() > kPaletteMaxLine) {
     line.too_long = true;
     line.text.resize(kPaletteMaxLine);
   }
-  if (!line.text.empty() && line.text.back() == '\r') line.text.pop_back();
   return true;
 }
 
