@@ -4,7 +4,9 @@
 // what Tintwise prints for the same colours, its formats and exit statuses.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -293,7 +295,7 @@ TEST(PaletteCommand, ExitStatusesAndStreams) {
     std::string redirect;
     int status;
     const char* out; // null: not checked
-    const char* err;
+    const char* err; // null: not checked
   } runs[] = {
       {{"--format=gpl"}, "<" + hex, 0,
        "GIMP Palette\nName: Tintwise rendered colours\nColumns: 0\n#\n197  70  57\t7 70 255\n 10  20  30\t142 64 10\n"
@@ -306,6 +308,10 @@ TEST(PaletteCommand, ExitStatusesAndStreams) {
       {{"--format"}, "", 64, "", "tintwise-palette: --format needs a value\nTry 'tintwise-palette --help'.\n"},
       {{"--format={line}", "no-such-file", hex}, "", 66, "1\n2\n3\n5\n", "tintwise-palette: no-such-file: cannot open: No such file or directory\n"},
       {{hex}, ">/dev/full", 1, nullptr, "tintwise-palette: write error: No space left on device\n"},
+      // A file not opened outranks entries not read, whichever comes first.
+      {{"--format={line}", "no-such-file", "-"}, "<" + palette_path("sample.pal"), 66, "4\n5\n7\n", nullptr},
+      {{"--format={line}", "-", "no-such-file"}, "<" + palette_path("sample.pal"), 66, "4\n5\n7\n", nullptr},
+      {{"--format={line}", "-", hex}, "<" + palette_path("sample.pal"), 65, "4\n5\n7\n1\n2\n3\n5\n", nullptr},
   };
   for (const auto& r : runs) {
     const ToolRun run = run_program(TINTWISE_PALETTE_EXE, r.args, r.redirect);
@@ -314,11 +320,140 @@ TEST(PaletteCommand, ExitStatusesAndStreams) {
     if (r.out) {
       EXPECT_EQ(run.out, r.out) << what;
     }
-    EXPECT_EQ(run.err, r.err) << what;
+    if (r.err) {
+      EXPECT_EQ(run.err, r.err) << what;
+    }
   }
   const ToolRun help = run_program(TINTWISE_PALETTE_EXE, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: tintwise-palette", 0), 0u);
+}
+
+// A CSV document as RFC 4180 reads it, records ending in "\n"; false where
+// a field breaks its rules.
+bool parse_csv(const std::string& t, std::vector<std::vector<std::string>>& rows) {
+  rows.clear();
+  for (std::size_t i = 0; i < t.size();) {
+    rows.emplace_back();
+    for (char end = ','; end == ',';) {
+      std::string field;
+      if (t[i] == '"') {
+        for (++i; i < t.size() && (t[i] != '"' || (i + 1 < t.size() && t[i + 1] == '"')); ++i) field += t[t[i] == '"' ? i++ : i];
+        if (i++ >= t.size()) return false;
+      } else {
+        for (; i < t.size() && t[i] != ',' && t[i] != '\n'; ++i) {
+          if (t[i] == '"' || t[i] == '\r') return false;
+          field += t[i];
+        }
+      }
+      rows.back().push_back(field);
+      if (i >= t.size() || (t[i] != ',' && t[i] != '\n')) return false;
+      end = t[i++];
+    }
+  }
+  return true;
+}
+
+// One JSON Lines record as a strict parser reads it: an object of strings
+// (valid UTF-8, escapes decoded) and numbers; false on anything JSON forbids.
+bool parse_json(const std::string& t, std::map<std::string, std::string>& fields) {
+  std::size_t i = 0;
+  const auto string = [&](std::string& out) {
+    if (i >= t.size() || t[i++] != '"') return false;
+    for (; i < t.size() && t[i] != '"'; ++i) {
+      const unsigned char c = static_cast<unsigned char>(t[i]);
+      if (c < 0x20) return false;
+      if (c != '\\') {
+        out += t[i];
+      } else if (i + 1 < t.size() && std::strchr("\"\\/bfnrt", t[i + 1]) && t[i + 1] != '\0') {
+        out += "\"\\/\b\f\n\r\t"[std::strchr("\"\\/bfnrt", t[++i]) - "\"\\/bfnrt"];
+      } else if (i + 5 < t.size() && t[i + 1] == 'u' && std::isxdigit(t[i + 2]) && std::isxdigit(t[i + 3]) &&
+                 std::isxdigit(t[i + 4]) && std::isxdigit(t[i + 5])) {
+        out += static_cast<char>(std::stoi(t.substr(i + 2, 4), nullptr, 16)); // only ASCII is written so
+        i += 5;
+      } else {
+        return false;
+      }
+    }
+    return i++ < t.size() && clean_utf8(out) == out;
+  };
+  if (t.empty() || t[i++] != '{') return false;
+  for (char next = ','; next == ',';) {
+    std::string key, value;
+    if (!string(key) || i >= t.size() || t[i++] != ':') return false;
+    if (i < t.size() && t[i] == '"') {
+      if (!string(value)) return false;
+    } else {
+      while (i < t.size() && std::strchr("-0123456789.eE+", t[i]) && t[i] != '\0') value += t[i++];
+      if (value.empty()) return false;
+    }
+    fields[key] = value;
+    if (i >= t.size()) return false;
+    next = t[i++];
+    if (next != ',' && next != '}') return false;
+  }
+  return i == t.size();
+}
+
+// Names and a file name that hold what CSV and JSON must quote or escape:
+// both formats parse strictly, and give back each name as read.
+TEST(PaletteCommand, WritesRowsAStrictParserReadsForAnyName) {
+  const std::string path = "/tmp/tintwise-palette odd, \"name\" \\.txt";
+  const std::string palette = "1 2 3 a \"quoted\", name\n4 5 6 back\\slash\\\n7 8 9 ctl\x01x\x7f\x1b[31m\n"
+                              "10 11 12 bad\xff\xfe utf\n13 14 15 tab\there\n16 17 18 \xF0\x9F\x98\x80 \\u0041 {}\n19 20 21 a, b\n";
+  std::ofstream(path, std::ios::binary) << palette;
+  const auto entries = read_bytes(palette, 4096);
+  std::vector<std::vector<std::string>> csv;
+  ASSERT_TRUE(parse_csv(run_program(TINTWISE_PALETTE_EXE, {path}).out, csv));
+  ASSERT_EQ(csv.size(), entries.size() + 1);
+  std::istringstream json(run_program(TINTWISE_PALETTE_EXE, {"--format=json", path}).out);
+  std::string line;
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    EXPECT_EQ(csv[k + 1].size(), 9u);
+    EXPECT_EQ(csv[k + 1][0], path);
+    EXPECT_EQ(csv[k + 1][2], entries[k].name);
+    std::map<std::string, std::string> fields;
+    ASSERT_TRUE(std::getline(json, line) && parse_json(line, fields)) << line;
+    EXPECT_EQ(fields["file"], path);
+    EXPECT_EQ(fields["name"], entries[k].name);
+    EXPECT_EQ(fields["hex"], csv[k + 1][3]);
+  }
+  std::remove(path.c_str());
+}
+
+// More distinct colours than the table of recent colours has slots, each
+// followed now and then by a colour from up to 20,000 rows back, whose slot
+// another colour may have taken since: every row is the library's answer
+// for its own colour.
+TEST(PaletteCommand, RepeatsGetTheirOwnColoursAnswer) {
+  std::mt19937 rng(2024);
+  std::vector<std::uint32_t> distinct, order;
+  std::vector<bool> used(1u << 24);
+  while (distinct.size() < 70000) {
+    const std::uint32_t c = rng() & 0xFFFFFF;
+    if (used[c]) continue;
+    used[c] = true;
+    distinct.push_back(c);
+    order.push_back(c);
+    if (distinct.size() % 3 == 0) order.push_back(distinct[distinct.size() - 1 - rng() % std::min<std::size_t>(distinct.size(), 20000)]);
+  }
+  const std::string input = "/tmp/tintwise-palette-repeats.txt";
+  {
+    std::ofstream out(input, std::ios::binary);
+    for (const std::uint32_t c : order) out << (c >> 16) << ' ' << (c >> 8 & 255) << ' ' << (c & 255) << '\n';
+  }
+  std::istringstream rows(run_program(TINTWISE_PALETTE_EXE, {"--format={red} {green} {blue} {hue} {saturation} {brightness} {distance}", input}).out);
+  std::size_t n = 0, wrong = 0;
+  for (std::string row; std::getline(rows, row); ++n) {
+    const std::uint32_t c = n < order.size() ? order[n] : 0;
+    HsbAnswer a{};
+    find_best_hsb_answer(a, static_cast<std::int32_t>(c >> 16), c >> 8 & 255, c & 255);
+    const std::string expected = std::to_string(c >> 16) + ' ' + std::to_string(c >> 8 & 255) + ' ' + std::to_string(c & 255) + ' ' +
+                                 std::to_string(a.match.hue) + ' ' + std::to_string(a.match.saturation) + ' ' + std::to_string(a.match.brightness) + ' ' + a.distance;
+    if (row != expected && ++wrong <= 3) ADD_FAILURE() << "row " << n + 1 << ": " << row << ", expected " << expected;
+  }
+  EXPECT_EQ(n, order.size());
+  std::remove(input.c_str());
 }
 
 // A write that fails part way leaves only whole rows in the file.

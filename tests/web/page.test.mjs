@@ -13,8 +13,13 @@ import { spawnSync } from 'node:child_process';
 const deps = createRequire(process.env.TINTWISE_WEB_DEPS + '/');
 const { chromium } = deps('playwright-core');
 
+// Nothing here waits long: every wait gives up within 30 s and names what it
+// waited for, and every test within a minute, so a fault fails fast.
+const kWait = 30_000;
+const check = (name, fn) => test(name, { timeout: 60_000 }, fn);
+
 // What `Tintwise R G B` prints, whatever its exit status.
-const tool = (...rgb) => execFileSync('sh', ['-c', '"$0" "$@"; true', process.env.TINTWISE_EXE, ...rgb.map(String)], { encoding: 'utf8' });
+const tool = (...rgb) => execFileSync('sh', ['-c', '"$0" "$@"; true', process.env.TINTWISE_EXE, ...rgb.map(String)], { encoding: 'utf8', timeout: kWait });
 
 let browser, page, errors;
 before(async () => {
@@ -24,16 +29,26 @@ before(async () => {
 after(() => browser.close());
 afterEach(() => assert.deepEqual(errors, [])); // the page never throws, nor reaches for the network
 
+// Waits for fn(arg) in the page to hold, saying what it waited for if it never does.
+async function waitFor(what, fn, arg) {
+  try {
+    await page.waitForFunction(fn, arg, { timeout: kWait });
+  } catch (e) {
+    throw new Error(`gave up after ${kWait / 1000} s waiting for ${what}: ${e.message.split('\n')[0]}`);
+  }
+}
+
 async function open(query = '', options = {}) {
   page = await browser.newPage({ acceptDownloads: true, ...options });
+  page.setDefaultTimeout(kWait);
   errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('request', (r) => { if (!/^(file|data|blob):/.test(r.url())) errors.push('asked the network for ' + r.url()); });
   await page.goto('file://' + process.env.TINTWISE_WEB_PAGE + query);
-  await page.waitForSelector('body[data-ready=true]');
+  await waitFor('the page to load its module', () => document.body.dataset.ready === 'true');
 }
 // What `tintwise-palette ARGS` writes, run in the sample palettes' folder.
-const paletteTool = (...args) => spawnSync(process.env.TINTWISE_PALETTE, args, { cwd: process.env.TINTWISE_PALETTES, encoding: 'utf8' });
+const paletteTool = (...args) => spawnSync(process.env.TINTWISE_PALETTE, args, { cwd: process.env.TINTWISE_PALETTES, encoding: 'utf8', timeout: kWait });
 const text = (id) => page.locator('#' + id).textContent();
 const values = (...ids) => Promise.all(ids.map((id) => page.locator('#' + id).inputValue()));
 
@@ -47,7 +62,7 @@ const typeFields = (list) => page.evaluate((all) => all.map((texts) => {
   return [document.getElementById('cli-output').textContent, document.getElementById('hex').value, location.search];
 }), list);
 
-test('shows byte for byte what the tool prints for any text, never wrapping a number into range', async () => {
+check('shows byte for byte what the tool prints for any text, never wrapping a number into range', async () => {
   await open();
   const colours = [[1, 1, 1], [255, 255, 255], [13, 12, 13], [242, 187, 240], [300, 0, 0], [0, 0, -1]];
   for (let i = 0; i < 200; ++i) colours.push([(i * 97) % 256, (i * 53 + 7) % 256, (i * 211 + 3) % 256]);
@@ -64,7 +79,7 @@ test('shows byte for byte what the tool prints for any text, never wrapping a nu
   assert.deepEqual(await values('picker'), [goodHex]);
 });
 
-test('keeps the picker, hex, fields and address in sync, and opens the colour a link names', async () => {
+check('keeps the picker, hex, fields and address in sync, and opens the colour a link names', async () => {
   await open('?hex=ff8000');
   assert.equal(await text('cli-output'), tool(255, 128, 0));
   const version = paletteTool('--version').stdout.trim().replace('tintwise-palette ', '');
@@ -84,7 +99,7 @@ test('keeps the picker, hex, fields and address in sync, and opens the colour a 
   assert.match(await text('red-error'), /outside 0\.\.255/);
 });
 
-test('says which link it cannot read, with the link\'s own text, and shows no other colour instead', async () => {
+check('says which link it cannot read, with the link\'s own text, and shows no other colour instead', async () => {
   const markup = '<img src=x onerror="document.title=1">';
   for (const [query, where, shown] of [['?rgb=1,2', 'link-error', '1,2'], ['?rgb=1,2,3,4', 'link-error', '1,2,3,4'],
     ['?hex=zzz', 'hex-error', 'zzz'], ['?hex=%2312345', 'hex-error', '#12345'], ['?hsb=1,2', 'triple-link-error', '1,2'],
@@ -100,7 +115,7 @@ test('says which link it cannot read, with the link\'s own text, and shows no ot
   }
 });
 
-test('explains bad input beside its field and keeps the last good result', async () => {
+check('explains bad input beside its field and keeps the last good result', async () => {
   for (const [field, typed] of [['red', 'abc'], ['green', '1.5'], ['blue', ''], ['red', '4294967296'], ['hex', '#12345'], ['hex', 'xyz']]) {
     await open('?rgb=10,20,30');
     await page.fill('#' + field, typed);
@@ -114,7 +129,7 @@ test('explains bad input beside its field and keeps the last good result', async
   assert.equal(await text('cli-output'), tool(256, 20, 30));
 });
 
-test('renders a triple as the tool reports the colour it renders', async () => {
+check('renders a triple as the tool reports the colour it renders', async () => {
   await open('?hsb=13,78,255');
   assert.equal(await text('triple-rgb'), '(187.2, 86.3, 64.1)');
   assert.equal(await text('triple-hex'), '#bb5640');
@@ -145,7 +160,7 @@ async function expectAccessible(what) {
   assert.deepEqual(violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), [], what);
 }
 
-test('passes axe at the start, with an error, with a triple, and in dark mode', async () => {
+check('passes axe at the start, with an error, with a triple, and in dark mode', async () => {
   for (const colorScheme of ['light', 'dark']) {
     await open('', { colorScheme });
     await expectAccessible(`${colorScheme}: start`);
@@ -157,7 +172,7 @@ test('passes axe at the start, with an error, with a triple, and in dark mode', 
   assert.equal(await page.evaluate(() => getComputedStyle(document.body).backgroundColor), 'rgb(22, 22, 22)');
 });
 
-test('works from the keyboard alone', async () => {
+check('works from the keyboard alone', async () => {
   await open('?rgb=1,2,3');
   const reached = [];
   for (let i = 0; i < 40 && !reached.includes('convert'); ++i) {
@@ -178,7 +193,7 @@ test('works from the keyboard alone', async () => {
   assert.equal(await text('cli-output'), tool(200, 100, 50));
 });
 
-test('offers an eyedropper only where the browser has one', async () => {
+check('offers an eyedropper only where the browser has one', async () => {
   await open();
   const has = await page.evaluate(() => 'EyeDropper' in window);
   assert.equal(await page.locator('#eyedropper').isVisible(), has);
@@ -186,14 +201,14 @@ test('offers an eyedropper only where the browser has one', async () => {
   errors = [];
   await page.addInitScript(() => { window.EyeDropper = class { open() { return Promise.resolve({ sRGBHex: '#0a141e' }); } }; });
   await page.goto('file://' + process.env.TINTWISE_WEB_PAGE);
-  await page.waitForSelector('body[data-ready=true]');
+  await waitFor('the page to load its module', () => document.body.dataset.ready === 'true');
   await page.focus('#eyedropper');
   await page.keyboard.press('Enter');
-  await page.waitForFunction(() => document.getElementById('red').value === '10');
+  await waitFor('the eyedropper\'s colour in R', () => document.getElementById('red').value === '10');
   assert.equal(await text('cli-output'), tool(10, 20, 30));
 });
 
-test('converts a pasted palette of 10,000 lines in slices, lists unreadable lines, and downloads the table', async () => {
+check('converts a pasted palette of 10,000 lines in slices, lists unreadable lines, and downloads the table', async () => {
   await open();
   const rgbOf = (n) => [(n * 37) % 256, (n * 101) % 256, (n * 13) % 256];
   const bad = ['#12345', '256 0 0', 'red', '1,2', '<b>x</b>'];
@@ -203,18 +218,20 @@ test('converts a pasted palette of 10,000 lines in slices, lists unreadable line
     if (n % 997 === 0) badLines.push(n);
     lines.push(n % 997 === 0 ? bad[n % 5] : [`#${hex}`, hex, rgb.join(' '), rgb.join(','), ` ${rgb.join(' , ')} `][n % 5]);
   }
-  const run = await page.evaluate((all) => new Promise((done) => {
+  const run = await page.evaluate(([all, wait]) => new Promise((done) => {
     const box = document.getElementById('palette'), button = document.getElementById('download');
     box.value = all; // as a paste puts it
     const seen = [], start = performance.now();
     const timer = setInterval(() => seen.push(document.getElementById('progress').value), 20); // runs only if the page answers
-    new MutationObserver(() => {
-      if (button.disabled) return;
+    const end = (timedOut) => {
       clearInterval(timer);
-      done({ seen, seconds: (performance.now() - start) / 1000 });
-    }).observe(button, { attributes: true });
+      done({ seen, seconds: (performance.now() - start) / 1000, timedOut });
+    };
+    setTimeout(() => end(true), wait);
+    new MutationObserver(() => { if (!button.disabled) end(false); }).observe(button, { attributes: true });
     document.getElementById('convert').click();
-  }), lines.join('\n'));
+  }), [lines.join('\n'), kWait]);
+  assert.ok(!run.timedOut, `gave up after ${kWait / 1000} s waiting for the download button after 10,000 lines`);
   console.log(`10,000 palette lines converted in ${run.seconds.toFixed(2)} s`);
   assert.ok(run.seen.some((v) => v > 0 && v < 10000), 'progress shown while converting');
   assert.equal(await page.locator('#palette-table tbody tr').count(), 10000 - badLines.length);
@@ -235,11 +252,11 @@ test('converts a pasted palette of 10,000 lines in slices, lists unreadable line
   }
 });
 
-test('reads palette files as tintwise-palette does, and downloads what it writes', async () => {
+check('reads palette files as tintwise-palette does, and downloads what it writes', async () => {
   for (const file of ['sample.gpl', 'sample.ase', 'sample.pal', 'sample-css.txt']) {
     await open(); // a fresh page for each file: on one page, the tenth download never came
     await page.setInputFiles('#palette-file', `${process.env.TINTWISE_PALETTES}/${file}`);
-    await page.waitForFunction(() => /converted/.test(document.getElementById('progress-text').textContent), null, { timeout: 30000 });
+    await waitFor(`${file} to be converted`, () => /converted/.test(document.getElementById('progress-text').textContent));
     for (const [id, format] of [['download', 'csv'], ['download-json', 'json'], ['download-gpl', 'gpl']]) {
       const [download] = await Promise.all([page.waitForEvent('download'), page.click('#' + id)]);
       const command = paletteTool('--format=' + format, file);
@@ -251,11 +268,13 @@ test('reads palette files as tintwise-palette does, and downloads what it writes
     }
   }
   await page.evaluate(() => { // a file dropped on the palette area
+    document.getElementById('progress-text').textContent = '';
     const dropped = new DataTransfer();
     dropped.items.add(new File(['GIMP Palette\n200 100 50\t<b>Rust</b>\n'], 'dropped.gpl'));
     document.getElementById('palette-area').dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
   });
-  await page.waitForFunction(() => document.querySelectorAll('#palette-table tbody tr').length === 1);
+  await waitFor('the dropped file to be converted', () => /converted/.test(document.getElementById('progress-text').textContent));
+  assert.equal(await page.locator('#palette-table tbody tr').count(), 1);
   assert.deepEqual((await page.locator('#palette-table tbody td').allTextContents()).filter(Boolean),
     ['2', '<b>Rust</b>', '#c86432', '13', '78', '255', '23.438883']);
   assert.equal(await page.locator('#palette-table b').count(), 0);
