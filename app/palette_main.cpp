@@ -8,6 +8,10 @@
 // A colour seen again while its slot in a fixed table still holds it is not
 // searched again (every repeat, for palettes of up to tens of thousands of
 // colours).
+//
+// When the input pauses (a person typing at a terminal, a pipe whose writer
+// waits), the rows of every entry read so far are written before it waits
+// for more, so each line typed is answered at once; one end-of-file ends it.
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -23,7 +27,14 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #else
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -36,13 +47,18 @@ namespace {
 constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExitNoInput = 66;
 
 const char kUsage[] =
-    "Usage: tintwise-palette [--format=FORMAT] [FILE...]\n"
+    "Usage: tintwise-palette [--find] [--format=FORMAT] [FILE...]\n"
     "Converts every colour of palette files to the nearest HSB triple of Tintwise's\n"
     "colour model, exactly as `Tintwise R G B` would. Reads standard input when no\n"
     "FILE is given, or for '-'. The format is told from each file's content:\n"
-    "GIMP .gpl, JASC .pal, Paint.NET .txt, Adobe .ase, or lines of #rrggbb,\n"
-    "rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B), each maybe followed by a name.\n"
+    "GIMP .gpl, JASC and Windows RIFF .pal, Paint.NET .txt, Adobe .ase, .aco\n"
+    "and .act, LibreOffice .soc, Scribus swatches, the colour table of an indexed\n"
+    "PNG, GIF, BMP or PCX, or lines of #rrggbb, rrggbb, #rgb, R G B, R,G,B or\n"
+    "rgb(R, G, B), each maybe followed by a name; text in UTF-8 or UTF-16.\n"
     "\n"
+    "  --find           take every colour written anywhere in a text (#rgb,\n"
+    "                   #rrggbb, with alpha too, rgb(), (R=..,G=..,B=..)), named\n"
+    "                   by the key before it; binary palettes read as above\n"
     "  --format=FORMAT  csv (the default), json (JSON Lines), gpl (a GIMP palette\n"
     "                   of the rendered colours), text, or a template such as\n"
     "                   '{hue} {saturation} {brightness}' with the fields file,\n"
@@ -51,7 +67,9 @@ const char kUsage[] =
     "  --help           this text\n"
     "  --version        the version\n"
     "\n"
-    "Entries that cannot be read go to standard error as FILE:LINE: reason.\n"
+    "Entries that cannot be read go to standard error as FILE:LINE: reason (LINE\n"
+    "is a block in .ase, an index in a colour table). A row is written as soon as\n"
+    "its line is read when the input pauses, as at a terminal.\n"
     "Exit status: 0 all read, 65 some entries not read, 66 a file not opened,\n"
     "64 usage error, 1 output not written.\n";
 
@@ -133,6 +151,7 @@ struct Remembered {
 
 struct Pipeline {
   OutputSpec spec;
+  PaletteMode mode = PaletteMode::palette;
   std::vector<std::string> files;
   std::vector<Batch> ring;
   std::size_t filled = 0, written = 0; // batches handed to the searches, and written
@@ -266,25 +285,97 @@ bool take_entry(void* context, const PaletteEntry& entry) {
   return !p.out.failed;
 }
 
-std::size_t read_file(void* context, char* buf, std::size_t size) {
-  return std::fread(buf, 1, size, static_cast<std::FILE*>(context));
+// Writes every entry read so far: the batch being filled goes to the
+// searches (or is searched here while no thread has started), and all that
+// are out are written and flushed.
+void drain(Pipeline& p) {
+  if (p.out.failed) return;
+  if (p.ring[p.filled % p.ring.size()].used > 0) {
+    submit(p, true);
+    p.ring[p.filled % p.ring.size()].used = 0;
+  }
+  while (p.written < p.filled && !p.out.failed) write_oldest(p);
+  flush(p.out);
+}
+
+// An input file, read through its descriptor: a read returns what has come
+// (a line at a terminal) instead of waiting to fill the buffer.
+struct InputFile {
+  Pipeline& pipeline;
+  int fd;
+  bool regular; // a regular file: more is always ready at once
+  bool console; // a Windows console, where a line of Ctrl-Z ends the input
+  int error;    // errno of a failed read, else 0
+};
+
+// Whether a read would return at once. A regular file always would; a
+// terminal or a pipe only when something has come (a closed pipe too: its
+// read returns the end at once). Only these are asked, so a file costs
+// nothing here.
+bool input_ready(void* context) {
+  const InputFile& f = *static_cast<InputFile*>(context);
+  if (f.regular) return true;
+#ifdef _WIN32
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(f.fd));
+  DWORD available = 0;
+  if (GetFileType(h) != FILE_TYPE_PIPE) return false; // a console: a person types, and no read would return at once
+  if (PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr)) return available > 0;
+  // A pipe whose writer has closed it ends at once; one that cannot be
+  // peeked at (Wine's pipes) is taken to be waiting, so nothing read stays
+  // unanswered.
+  return GetLastError() == ERROR_BROKEN_PIPE;
+#else
+  pollfd q{f.fd, POLLIN, 0};
+  return ::poll(&q, 1, 0) != 0;
+#endif
+}
+
+std::size_t read_input(void* context, char* buf, std::size_t size) {
+  InputFile& f = *static_cast<InputFile*>(context);
+  if (!input_ready(context)) drain(f.pipeline); // answer what has come before waiting for more
+  for (;;) {
+#ifdef _WIN32
+    const int n = _read(f.fd, buf, static_cast<unsigned>(size < (1u << 30) ? size : 1u << 30));
+    if (n > 0 && f.console && buf[0] == '\x1a') return 0; // Ctrl-Z, then Enter, at the start of a line
+#else
+    const ssize_t n = ::read(f.fd, buf, size);
+#endif
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno == EINTR) continue;
+    f.error = errno;
+    return 0;
+  }
 }
 
 void convert_file(Pipeline& p, std::uint32_t index, const std::string& path) {
   const bool standard_input = path == "-";
-  std::FILE* in = standard_input ? stdin : std::fopen(path.c_str(), "rb");
-  if (!in) {
+#ifdef _WIN32
+  const int fd = standard_input ? 0 : _open(path.c_str(), _O_RDONLY | _O_BINARY);
+  struct _stat64 st;
+  const bool regular = fd >= 0 && _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG);
+  const bool console = fd >= 0 && GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) == FILE_TYPE_CHAR;
+#else
+  const int fd = standard_input ? 0 : ::open(path.c_str(), O_RDONLY);
+  struct stat st;
+  const bool regular = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode), console = false;
+#endif
+  if (fd < 0) {
     std::fprintf(stderr, "tintwise-palette: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
     p.status = kExitNoInput;
     return;
   }
+  InputFile file{p, fd, regular, console, 0};
   Reading reading{p, index};
-  read_palette(read_file, in, take_entry, &reading);
-  if (std::ferror(in)) {
-    std::fprintf(stderr, "tintwise-palette: %s: read error: %s\n", path.c_str(), std::strerror(errno));
+  read_palette({read_input, &file, input_ready}, take_entry, &reading, p.mode);
+  if (file.error != 0) {
+    std::fprintf(stderr, "tintwise-palette: %s: read error: %s\n", path.c_str(), std::strerror(file.error));
     p.status = kExitNoInput;
   }
-  if (!standard_input) std::fclose(in);
+#ifdef _WIN32
+  if (!standard_input) _close(fd);
+#else
+  if (!standard_input) ::close(fd);
+#endif
 }
 
 int usage_error(const std::string& message) {
@@ -313,6 +404,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
+    } else if (arg == "--find") {
+      p.mode = PaletteMode::find;
     } else if (arg == "--version") {
       std::printf("tintwise-palette %s\n", TINTWISE_VERSION);
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;

@@ -218,7 +218,7 @@ void append_rendered_hex(const HsbMatch& match, std::string& out) {
 
 void append_problem(const std::string& file, const PaletteEntry& entry, std::string& out) {
   out += file;
-  if (entry.line != 0) out += ":" + std::to_string(entry.line);
+  if (entry.unit != PaletteUnit::file) out += ":" + std::to_string(entry.line);
   out += ": " + entry.reason + "\n";
 }
 

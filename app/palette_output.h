@@ -35,8 +35,8 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
 // The colour a match renders, to the nearest byte, as "#rrggbb".
 void append_rendered_hex(const HsbMatch& match, std::string& out);
 
-// "FILE:LINE: reason\n" for an entry that was not read ("FILE: reason" for
-// line 0, the file as a whole).
+// "FILE:LINE: reason\n" for an entry that was not read (LINE its line, .ase
+// block or colour table index; "FILE: reason" for the file as a whole).
 void append_problem(const std::string& file, const PaletteEntry& entry, std::string& out);
 
 } // namespace tintwise

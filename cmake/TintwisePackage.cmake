@@ -17,8 +17,10 @@ set(CPACK_PACKAGE_DESCRIPTION
   "brightness of Unreal's HSB colour model, exactly as a search of all\n"
   "16,711,680 triples would, and reports how far the match lies and which RGB\n"
   "colour it renders. tintwise-palette converts whole palette files (GIMP,\n"
-  "JASC, Paint.NET, Adobe Swatch Exchange, hex lists, CSS) to CSV, JSON Lines,\n"
-  "GIMP palettes or text. The package also holds the same converter as one\n"
+  "JASC, Paint.NET, Adobe .ase, .aco and .act, Windows RIFF, LibreOffice,\n"
+  "Scribus, indexed PNG, GIF, BMP and PCX, hex lists, CSS, or the colours\n"
+  "written in any text) to CSV, JSON Lines, GIMP palettes or text. The\n"
+  "package also holds the same converter as one\n"
   "self-contained web page, the manual pages, and the C++ library with its\n"
   "headers and CMake package (find_package(Tintwise)).")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")

@@ -16,7 +16,11 @@
 #include "tintwise/palette.h"
 
 #if defined(__linux__)
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 using namespace tintwise;
@@ -52,50 +56,89 @@ std::string describe(const std::vector<PaletteEntry>& entries) {
   for (const PaletteEntry& e : entries) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "#%02x%02x%02x", e.red, e.green, e.blue);
-    out += std::to_string(e.line) + (e.read ? " " + std::string(hex) + (e.name.empty() ? "" : " " + e.name) : " !" + e.reason) + "\n";
+    out += (e.unit == PaletteUnit::file ? "-" : std::to_string(e.line)) + (e.read ? " " + std::string(hex) + (e.name.empty() ? "" : " " + e.name) : " !" + e.reason) + "\n";
   }
   return out;
 }
 
-std::vector<PaletteEntry> read_bytes(const std::string& bytes, std::size_t chunk, PaletteFormat* format = nullptr) {
+std::vector<PaletteEntry> read_bytes(const std::string& bytes, std::size_t chunk, PaletteFormat* format = nullptr,
+                                     PaletteMode mode = PaletteMode::palette) {
   std::vector<PaletteEntry> entries;
   Bytes source{bytes, 0, chunk};
-  const PaletteFormat f = read_palette(from_bytes, &source, keep, &entries);
+  const PaletteFormat f = read_palette({from_bytes, &source, nullptr}, keep, &entries, mode);
   if (format) *format = f;
   return entries;
 }
 
-// What each sample holds, entry by entry (reasons by their first words).
+// What each sample holds, entry by entry (reasons by their first words; "-"
+// for a reason about the whole file; "...N": N entries in all, the rest not
+// listed).
 const struct {
   const char* file;
   PaletteFormat format;
   const char* entries;
+  PaletteMode mode;
 } kSamples[] = {
     {"sample.gpl", PaletteFormat::gimp,
      "6 #ff0000 Red\n7 #00ff00 Green with blanks\n8 #0000ff Blue after blanks\n9 #c86432\n11 #0d0c0d Near grey\n"
-     "12 !R, G and B\n13 !not a colour line\n14 !not a colour line\n15 #ff00ff Magenta\n"},
+     "12 !R, G and B\n13 !not a colour line\n14 !not a colour line\n15 #ff00ff Magenta\n", PaletteMode::palette},
     {"sample.pal", PaletteFormat::jasc,
-     "4 #ff8000\n5 #0a141e\n6 !not a colour line\n7 #000000\n3 !the header says 5 colours, the file has 4\n"},
-    {"sample-paintnet.txt", PaletteFormat::plain, "4 #ff8000\n5 #0a141e\n6 !not a colour\n7 !not a colour\n8 #000000\n"},
-    {"sample.hex", PaletteFormat::plain, "1 #ff8000\n2 #0a141e\n3 #c86432\n5 #ffffff\n"},
+     "4 #ff8000\n5 #0a141e\n6 !not a colour line\n7 #000000\n3 !the header says 5 colours, the file has 4\n", PaletteMode::palette},
+    {"sample-paintnet.txt", PaletteFormat::plain, "4 #ff8000\n5 #0a141e\n6 !not a colour\n7 !not a colour\n8 #000000\n", PaletteMode::palette},
+    {"sample.hex", PaletteFormat::plain, "1 #ff8000\n2 #0a141e\n3 #c86432\n5 #ffffff\n", PaletteMode::palette},
     {"sample-css.txt", PaletteFormat::plain,
      "1 !not a colour\n3 #0a141e Navy-ish\n4 #ff8000\n5 #c86432 rust\n6 !not a colour: rgb()\n7 !not a colour: rgb()\n"
-     "8 !not a colour: # needs\n11 #ff8800 short\n12 #ff8000 comma\n13 #010203 spaced\n14 !not a colour: # needs\n15 #0d0c0d\n"},
+     "8 !not a colour: # needs\n11 #ff8800 short\n12 #ff8000 comma\n13 #010203 spaced\n14 !not a colour: # needs\n15 #0d0c0d\n",
+     PaletteMode::palette},
+    {"sample-utf16.gpl", PaletteFormat::gimp, "3 #ff8000 Orange\n4 #0a141e Caf\xC3\xA9 \xF0\x9F\x98\x80\n5 !R, G and B\n", PaletteMode::palette},
     {"sample.ase", PaletteFormat::ase,
      "2 #ff8000 Orange\n3 #008000 Gr\xC3\xBCn\n5 #808080 Mid grey\n6 !CMYK colour not read\n7 !LAB colour not read\n"
-     "8 #336699 Smile \xF0\x9F\x98\x80\n9 !corrupt: a colour value outside 0..1\n"},
+     "8 #336699 Smile \xF0\x9F\x98\x80\n9 !corrupt: a colour value outside 0..1\n", PaletteMode::palette},
+    // Version 2 alone, though version 1 comes first; RGB as round(v / 257), HSB computed.
+    {"sample.aco", PaletteFormat::aco,
+     "0 #ff8000 Orange\n1 #00ff00 Green HSB\n2 !CMYK colour not read\n3 !Lab colour not read\n4 !Grayscale colour not read\n"
+     "5 #1280ff Odd \xF0\x9F\x98\x80\n6 !a named ink\n", PaletteMode::palette},
+    {"sample-v1.aco", PaletteFormat::aco, "0 #ff8000\n1 #00ff00\n2 #1280ff\n", PaletteMode::palette},
+    {"sample.act", PaletteFormat::act, "0 #00ff00\n1 #01fe07\n255 #ff00f9\n...256", PaletteMode::palette},
+    {"sample-count.act", PaletteFormat::act, "0 #00ff00\n1 #01fe07\n2 #02fd0e\n3 #03fc15 transparent\n4 #04fb1c\n...16", PaletteMode::palette},
+    {"sample-riff.pal", PaletteFormat::riff, "0 #ff8000\n1 #0a141e\n2 #000000\n", PaletteMode::palette},
+    {"sample.soc", PaletteFormat::soc,
+     "4 #ff8000 Orange & \"Co\"\n5 #0a141e Caf\xC3\xA9 \xF0\x9F\x98\x80\n7 #c86432 Over <two> lines\n10 !not a colour: draw:color\n",
+     PaletteMode::palette},
+    {"sample-scribus.xml", PaletteFormat::scribus,
+     "3 #ff8000 Orange\n4 #0a141e Gr\xC3\xBCn 'n' \xE2\x82\xAC\n5 !CMYK colour not read\n6 !CMYK colour not read\n7 #c86432 Spaced\n"
+     "8 !Lab colour not read\n", PaletteMode::palette},
+    {"sample.png", PaletteFormat::png, "0 #ff8000\n1 #0a141e\n2 #c86432\n3 #ffffff\n", PaletteMode::palette},
+    {"sample.gif", PaletteFormat::gif, "0 #ff8000\n1 #0a141e\n2 #c86432\n3 #000000\n", PaletteMode::palette},
+    {"sample.bmp", PaletteFormat::bmp, "0 #ff8000\n1 #0a141e\n2 #c86432\n3 #000000\n4 #ffffff\n", PaletteMode::palette},
+    {"sample-os2.bmp", PaletteFormat::bmp, "0 #00ff00\n1 #11ee35\n15 #ff001b\n...16", PaletteMode::palette},
+    {"sample-4bit.pcx", PaletteFormat::pcx, "0 #00ff00\n1 #11ee35\n15 #ff001b\n...16", PaletteMode::palette},
+    {"sample-8bit.pcx", PaletteFormat::pcx, "0 #0000ff\n1 #0103fe\n255 #fffd00\n...256", PaletteMode::palette},
+    {"sample-find.css", PaletteFormat::found,
+     "2 #ff8000 --accent\n2 #0a141e --shadow\n2 #ffffff --pale\n3 #0a141e color\n3 #c86432 border\n3 #ffffff background\n"
+     "3 #000000 background\n5 #1e1e1e editor.background\n6 #ff8000 ConsoleColor\n7 #c86432 Tint\n8 !not read: a colour written with fractions\n"
+     "9 !R, G and B\n", PaletteMode::find},
 };
 
-// Entries match when lines, colours and names agree and each reason begins
-// with the words expected.
+// Entries match when places, colours and names agree and each reason begins
+// with the words expected. Where the expected list ends in "...N", the found
+// entries listed by place must match and there must be N in all.
 void expect_entries(const std::string& expected, const std::string& found, const char* what) {
-  std::istringstream e(expected), f(found);
+  const std::size_t dots = expected.find("...");
+  std::istringstream e(expected.substr(0, dots)), f(found);
+  std::map<std::string, std::string> at; // found entries by place, when only some are listed
+  std::size_t total = 0;
+  for (std::string b; std::getline(f, b); ++total) at[b.substr(0, b.find(' '))] = b;
+  f.clear();
+  f.seekg(0);
   std::string a, b;
   while (std::getline(e, a)) {
-    std::getline(f, b);
+    if (dots == std::string::npos) std::getline(f, b);
+    else b = at[a.substr(0, a.find(' '))];
     EXPECT_EQ(b.substr(0, a.find('!') == std::string::npos ? std::string::npos : a.size()), a) << what;
   }
-  EXPECT_FALSE(std::getline(f, b)) << what << ": more entries than expected: " << b;
+  if (dots != std::string::npos) EXPECT_EQ(total, std::stoul(expected.substr(dots + 3))) << what;
+  else EXPECT_FALSE(std::getline(f, b)) << what << ": more entries than expected: " << b;
 }
 
 std::string palette_path(const char* file) { return data_path(std::string("palettes/") + file); }
@@ -107,10 +150,10 @@ TEST(PaletteReader, ReadsEachFormatWholeOrAByteAtATime) {
     const std::string bytes = slurp(palette_path(sample.file));
     ASSERT_FALSE(bytes.empty()) << sample.file;
     PaletteFormat format;
-    const std::string whole = describe(read_bytes(bytes, bytes.size(), &format));
+    const std::string whole = describe(read_bytes(bytes, bytes.size(), &format, sample.mode));
     EXPECT_EQ(format, sample.format) << sample.file;
     expect_entries(sample.entries, whole, sample.file);
-    EXPECT_EQ(describe(read_bytes(bytes, 1)), whole) << sample.file;
+    EXPECT_EQ(describe(read_bytes(bytes, 1, nullptr, sample.mode)), whole) << sample.file;
   }
 }
 
@@ -123,9 +166,37 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
     return std::string(head, 6) + body;
   };
   const std::string grey = std::string("\0\1\0\0Gray\x3f\x80\0\0\0\2", 14); // no name, white, a type
+  const auto be = [](std::uint32_t v, int n) { // n bytes, big-endian
+    std::string out;
+    while (n-- > 0) out += static_cast<char>(v >> (8 * n));
+    return out;
+  };
+  const auto le = [](std::uint32_t v, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += static_cast<char>(v >> (8 * i));
+    return out;
+  };
+  const std::string png = "\x89PNG\r\n\x1a\n", act = slurp(palette_path("sample.act"));
+  const auto ihdr = [&be](int type) { return be(13, 4) + "IHDR" + be(1, 4) + be(1, 4) + "\x08" + char(type) + std::string(7, '\0'); };
+  const auto bmp = [&le](int bits, std::uint32_t used) { // a Windows info header, then 16 entries of 4 bytes
+    return "BM" + std::string(12, '\0') + le(40, 4) + le(1, 4) + le(1, 4) + le(1, 2) + le(bits, 2) + std::string(16, '\0') +
+           le(used, 4) + le(0, 4) + std::string(64, '\x20');
+  };
+  const auto pcx = [](int version, int bits, int planes) {
+    std::string h(128, '\0');
+    h[0] = 10, h[1] = char(version), h[2] = 1, h[3] = char(bits), h[65] = char(planes);
+    return h;
+  };
+  const auto aco2 = [&be](std::uint32_t units, const std::string& name) {
+    return be(2, 2) + be(1, 2) + be(0, 2) + be(65535, 2) + std::string(6, '\0') + be(units, 4) + name;
+  };
+  const std::string tag = "<SCRIBUSCOLORS>\n<", pre = "COLOR RGB=\"#ff8000\" NAME=\"", post = "\"/";
+  const std::string fits(65536 - pre.size() - post.size(), ' ');
+  const std::string find_fits = "#ff8000" + std::string(kPaletteMaxFindLine - 7, ' ');
   const struct {
     std::string bytes;
-    const char* entries;
+    std::string entries;
+    PaletteMode mode = PaletteMode::palette;
   } cases[] = {
       // Channels: 255 is read, 256 and a number past any integer are not.
       {"255 255 255\n256 0 0\n0,256,0\nrgb(0, 0, 256)\n99999999999 0 0\n4294967296,0,0\n",
@@ -149,44 +220,103 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       // Lines: 4096 bytes are read whatever their end, 4097 are not, even after a colour.
       {"1 2 3 " + x4090 + "\n1 2 3 " + x4090 + "\r\n1 2 3 " + x4090 + "y\n#ff8000 " + x4090 + "\n4 5 6",
        "1 #010203 x\n2 #010203 x\n3 !line longer than 4096 bytes\n4 !line longer than 4096 bytes\n5 #040506\n"},
-      {std::string("1 2 3 a\0b\n", 10), "1 !not text: a NUL byte\n"},
+      {std::string("1 2 3 first\n4 5 6 a\0b\n", 22), "1 #010203 first\n2 !not text: a NUL byte\n"},
       // Names: valid UTF-8 is kept; anything else is U+FFFD a byte, a control character a blank.
-      {"1 2 3 \xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80 \x01\x7F|\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80|\xE2\x82",
-       "1 #010203 \xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80   |\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|"
+      {"; a comment, as long as the names below, which are mostly what is not text: a file of such names alone is binary\n"
+       "1 2 3 \xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80 \x01\x7F|\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80|\xE2\x82",
+       "2 #010203 \xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80   |\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|"
        "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\n"},
       // .ase blocks: the largest is read, one byte more is not; nothing after the last block is lost unsaid.
       {ase.substr(0, 11) + "\2" + ase_block(1u << 18, grey + std::string((1u << 18) - 14, '\0')) + ase_block((1u << 18) + 1, grey),
        "1 #ffffff\n2 !corrupt: a block of 262145 bytes\n"},
       {ase.substr(0, 11) + "\1" + ase_block(14, grey) + "!", "1 #ffffff\n2 !data after the last block\n"},
       {ase.substr(0, 11) + "\1" + ase_block(11, grey), "1 !corrupt: the colour's values run past\n2 !data after the last block\n"},
+      {ase.substr(0, 11) + "\1" + ase_block(6, std::string("\0\4\xff\xff\0\x41", 6)), "1 !corrupt: the name runs past the end\n"},
+      // Text and binary data: a text of 768 bytes is no colour table; UTF-16 is
+      // text with its byte order mark; what is neither is said once.
+      {"1 2 3" + std::string(762, ' ') + "\n", "1 #010203\n"},
+      {std::string("\xFE\xFF\0" "1\0 \0" "2\0 \0" "3\0\n", 14), "1 #010203\n"},
+      {std::string("\xFF\xFE" "1\0 \0" "2\0 \0" "3\0 \0" "\0\xD8" "x\0\n\0" "Z", 21), "1 #010203 \xEF\xBF\xBDx\n2 !not a colour\n"},
+      {std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10), "- !not a palette: a JPEG picture\n"},
+      {"PK\x03\x04kpl", "- !not a palette: a zip archive\n"},
+      {std::string("abc\0def\n1 2 3\n", 14), "- !not a palette: binary data of no known format\n"},
+      {"root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/:/usr/sbin/nologin\n", "1 !not a colour\n2 !not a colour\n- !not a palette: no line holds a colour\n"},
+      // Colour tables: their counts and lengths, just inside and just past what they may say.
+      {act + be(1, 2) + be(0xFFFF, 2), "0 #00ff00\n"},
+      {act + be(256, 2) + be(0, 2), "0 #00ff00 transparent\n1 #01fe07\n...256"},
+      {act + be(257, 2) + be(0xFFFF, 2), "- !corrupt: the colour count 257\n0 #00ff00\n...257"},
+      {act.substr(0, 767), "- !not a palette: binary data\n"},
+      {be(1, 2) + be(2, 2) + std::string(19, '\0'), "- !truncated: the file ends inside its 2 colours\n"},
+      {aco2(1024, std::string(2046, '\0') + std::string("\0A", 2)), "0 #ff0000\n"},
+      {aco2(1025, std::string(2050, '\0')), "0 !corrupt: a name of 1025 characters\n"},
+      {aco2(2, std::string("\0A", 2)), "0 !truncated: the file ends inside the name\n"},
+      {"RIFF" + le(0, 4) + "PAL data" + le(12, 4) + le(0x300, 2) + le(2, 2) + std::string("\1\2\3\0\4\5\6\0", 8), "0 #010203\n1 #040506\n"},
+      {"RIFF" + le(0, 4) + "PAL data" + le(11, 4) + le(0x300, 2) + le(2, 2) + std::string("\1\2\3\0\4\5\6", 7), "- !corrupt: 2 colours do not fit\n"},
+      {"RIFF" + le(0, 4) + "PAL data" + le(0xFFFFFFFF, 4) + le(0x300, 2) + le(0xFFFF, 2) + std::string("\1\2\3\0", 4), "0 #010203\n1 !truncated\n"},
+      {png + ihdr(2), "- !not a palette: a true-colour PNG (colour type 2)\n"},
+      {png + ihdr(3) + be(0x80000000u, 4) + "tEXt", "- !corrupt: a PNG chunk of 2147483648 bytes\n"},
+      {png + ihdr(3) + be(0, 4) + "IDAT", "- !corrupt: an indexed PNG without its PLTE\n"},
+      {png + ihdr(3) + be(771, 4) + "PLTE", "- !corrupt: a PLTE chunk of 771 bytes\n"},
+      {png + ihdr(3) + be(768, 4) + "PLTE" + std::string(6, '\x40'), "0 #404040\n1 #404040\n2 !truncated\n"},
+      {"GIF89a" + le(1, 2) + le(1, 2) + std::string(3, '\0'), "- !not a palette: this GIF has no global colour table\n"},
+      {"GIF87a" + le(1, 2) + le(1, 2) + "\x87" + std::string(2, '\0') + std::string(768, '\x11'), "255 #111111\n...256"},
+      {bmp(24, 0), "- !not a palette: a true-colour BMP (24 bits a pixel)\n"},
+      {bmp(4, 16), "15 #202020\n...16"},
+      {bmp(4, 17), "- !corrupt: the BMP says it uses 17 colours\n15 #202020\n...17"},
+      {bmp(4, 0).substr(0, 60), "0 #202020\n1 !truncated\n"},
+      {pcx(5, 8, 3), "- !not a palette: a true-colour PCX\n"},
+      {pcx(3, 4, 1), "- !not a palette: a PCX of version 3\n"},
+      {pcx(5, 1, 1), "- !not a palette: a PCX of 1 bits a pixel\n"},
+      {pcx(5, 8, 1) + "\x0c" + std::string(767, '\x30'), "- !corrupt: an 8-bit PCX without its 256-colour table\n"},
+      // XML: a tag of 65,536 bytes is read, one more is not; markup that does not end, and other XML, are said.
+      {tag + pre + fits + post + ">", "2 #ff8000 " + fits + "\n"},
+      {tag + pre + fits + " " + post + ">", "2 !a tag longer than 65536 bytes\n"},
+      {tag + "COLOR RGB=\"#ff8000\"", "2 !truncated: the file ends inside a tag\n"},
+      {tag + "!-- <COLOR RGB=\"#ff8000\"/> ->", "2 !truncated: the file ends inside markup\n"},
+      {tag + "COLOR RGB=#ff8000/>", "2 !corrupt: a tag that is not XML\n"},
+      {"<?xml version=\"1.0\"?>\n<svg><COLOR RGB=\"#ff8000\"/>", "- !not a palette: an XML file whose first element is <svg>\n"},
+      // Find mode: hex runs of 3, 4, 6 or 8 digits not inside a word; a line of 1 MiB is read, one byte more is not.
+      {"a=#abc;b=#abcd;c=#aabbcc;d=#aabbcc80;e=#abcde;f=#abcdefg;g#fff;&#123; #header", "1 #aabbcc a\n1 #aabbcc b\n1 #aabbcc c\n1 #aabbcc d\n",
+       PaletteMode::find},
+      {find_fits + "\n" + find_fits + " \n#fff", "1 #ff8000\n2 !line longer than 1048576 bytes\n3 #ffffff\n", PaletteMode::find},
   };
   for (const auto& c : cases) {
-    const std::string whole = describe(read_bytes(c.bytes, c.bytes.size()));
+    const std::string whole = describe(read_bytes(c.bytes, c.bytes.size(), nullptr, c.mode));
     expect_entries(c.entries, whole, c.bytes.substr(0, 40).c_str());
-    EXPECT_EQ(describe(read_bytes(c.bytes, 1)), whole) << c.bytes.substr(0, 40);
+    EXPECT_EQ(describe(read_bytes(c.bytes, 1, nullptr, c.mode)), whole) << c.bytes.substr(0, 40);
   }
 }
 
-TEST(PaletteReader, ReportsHostileInputAndGoesOn) {
-  const std::string ase = slurp(palette_path("sample.ase"));
-  const std::size_t colours = 4;
-  for (std::size_t cut = 0; cut < ase.size(); ++cut) { // cut anywhere, the rest is reported, never read past
-    const auto entries = read_bytes(ase.substr(0, cut), 7);
-    std::size_t read = 0;
-    for (const auto& e : entries) read += e.read;
-    EXPECT_LE(read, colours) << cut;
-    if (cut >= 4) {
-      EXPECT_TRUE(!entries.empty() && !entries.back().read) << cut;
+// Every binary sample cut at every length, handed over 7 bytes at a time:
+// every colour read is the whole file's colour at that place (so nothing is
+// read from past the cut), and a cut that loses colours says so.
+TEST(PaletteReader, ReportsEachBinarySampleCutAtEveryLength) {
+  for (const auto& sample : kSamples) {
+    if (sample.format == PaletteFormat::soc || sample.format == PaletteFormat::scribus || sample.format < PaletteFormat::ase ||
+        sample.format > PaletteFormat::pcx) {
+      continue;
+    }
+    const std::string bytes = slurp(palette_path(sample.file));
+    const auto colour = [](const PaletteEntry& e) { return std::to_string(e.line) + ' ' + std::to_string(e.red << 16 | e.green << 8 | e.blue); };
+    std::map<std::uint64_t, std::string> whole;
+    for (const auto& e : read_bytes(bytes, 7)) {
+      if (e.read) whole[e.line] = colour(e);
+    }
+    for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+      std::size_t colours = 0;
+      PaletteFormat format;
+      bool said = false;
+      for (const auto& e : read_bytes(bytes.substr(0, cut), 7, &format)) {
+        said = said || !e.read;
+        if (!e.read) continue;
+        ++colours;
+        if (whole.count(e.line) && whole[e.line] != colour(e)) {
+          ADD_FAILURE() << sample.file << " cut at " << cut << ": " << colour(e) << " where the whole file has " << whole[e.line];
+        }
+      }
+      EXPECT_TRUE(colours >= whole.size() || said || format == PaletteFormat::empty) << sample.file << " cut at " << cut << " loses colours unsaid";
     }
   }
-  std::string huge_block = ase.substr(0, 12) + std::string("\x00\x01\xff\xff\xff\xff", 6);
-  EXPECT_EQ(describe(read_bytes(huge_block, 64)), "1 !corrupt: a block of 4294967295 bytes; reading stops\n");
-  std::string long_name = ase.substr(0, 12) + std::string("\x00\x01\x00\x00\x00\x04\xff\xff\x00\x41", 10);
-  EXPECT_EQ(describe(read_bytes(long_name, 64)).substr(0, 47), "1 !corrupt: the name runs past the end of its e");
-
-  EXPECT_EQ(describe(read_bytes(std::string("1 2 3\n4 5\0 6\n\xff\xfe 7 8 9\n10 11 12 \xc3\x28\x01name\n", 38), 5)),
-            "1 #010203\n2 !not text: a NUL byte in the line\n3 !not a colour: use #rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B)\n"
-            "4 #0a0b0c \xEF\xBF\xBD( name\n");
   std::mt19937 rng(7);
   std::string junk(1 << 20, '\0');
   for (char& c : junk) c = static_cast<char>(rng());
@@ -222,7 +352,7 @@ TEST(PaletteReader, StreamsAHugeLineAndAHugeFile) {
   rusage before;
   getrusage(RUSAGE_SELF, &before);
 #endif
-  read_palette(source, &g, sink, &counts);
+  read_palette({source, &g, nullptr}, sink, &counts);
   EXPECT_EQ(counts.unread, 1u);
   EXPECT_EQ(counts.read, kLines);
   EXPECT_EQ(counts.last_line, 1 + kLines);
@@ -234,7 +364,7 @@ TEST(PaletteReader, StreamsAHugeLineAndAHugeFile) {
 }
 
 TEST(PaletteOutput, QuotesAndEscapesNamesAndChecksTemplates) {
-  PaletteEntry e{12, true, 200, 100, 50, "a \"b\", c", ""};
+  PaletteEntry e{12, PaletteUnit::line, true, 200, 100, 50, "a \"b\", c", ""};
   HsbAnswer a{};
   find_best_hsb_answer(a, 200, 100, 50);
   std::string out;
@@ -455,6 +585,59 @@ TEST(PaletteCommand, RepeatsGetTheirOwnColoursAnswer) {
   EXPECT_EQ(n, order.size());
   std::remove(input.c_str());
 }
+
+#if defined(__linux__)
+// A person typing, or a script waiting for each answer: each line's row comes
+// within a second, before the next line is sent, through a pipe and through a
+// terminal; one end-of-file ends the run (at a terminal, Ctrl-D once).
+TEST(PaletteCommand, AnswersEachLineAsItComes) {
+  for (const bool terminal : {false, true}) {
+    int in[2], out[2];
+    ASSERT_EQ(pipe(in), 0);
+    ASSERT_EQ(pipe(out), 0);
+    if (terminal) {
+      close(in[0]);
+      close(in[1]);
+      in[1] = posix_openpt(O_RDWR | O_NOCTTY);
+      ASSERT_TRUE(in[1] >= 0 && grantpt(in[1]) == 0 && unlockpt(in[1]) == 0);
+      in[0] = open(ptsname(in[1]), O_RDWR | O_NOCTTY);
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      for (const int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+      const std::string command = std::string("exec ") + TINTWISE_EMULATOR + " '" + TINTWISE_PALETTE_EXE + "' --format={hex}";
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    std::string rows;
+    for (const char* line : {"#ff8000\n", "10 20 30 Navy\n", "rgb(1, 2, 3)\n"}) {
+      ASSERT_EQ(write(in[1], line, std::strlen(line)), static_cast<ssize_t>(std::strlen(line)));
+      pollfd answer{out[0], POLLIN, 0};
+      const std::size_t before = rows.size();
+      char buf[64];
+      while (rows.find('\n', before) == std::string::npos && poll(&answer, 1, 1000) == 1) {
+        const ssize_t n = read(out[0], buf, sizeof buf);
+        if (n <= 0) break;
+        rows.append(buf, static_cast<std::size_t>(n));
+      }
+      ASSERT_NE(rows.find('\n', before), std::string::npos) << (terminal ? "terminal" : "pipe") << ": no row within a second for " << line;
+    }
+    EXPECT_EQ(rows, "#ff8000\n#0a141e\n#010203\n");
+    if (terminal) EXPECT_EQ(write(in[1], "\x04", 1), 1); // Ctrl-D at the start of a line
+    else close(in[1]);
+    int status = -1;
+    for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << (terminal ? "terminal" : "pipe") << ": still running a second after one end-of-file";
+    if (!WIFEXITED(status)) kill(child, SIGKILL), waitpid(child, &status, 0);
+    if (terminal) close(in[1]);
+    close(out[0]);
+  }
+}
+#endif
 
 // A write that fails part way leaves only whole rows in the file.
 TEST(PaletteCommand, LeavesNoHalfWrittenRow) {

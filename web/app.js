@@ -181,6 +181,7 @@ const downloads = {
   'download-gpl': { what: 2, suffix: '.gpl', type: 'text/plain', rows: [] },
 };
 let paletteName = 'palette';
+let lastPalette = null; // the bytes and name of the palette shown, to read again in the other mode
 
 function chip(rgbHex) {
   const td = document.createElement('td');
@@ -214,13 +215,17 @@ function convertPalette(bytes, file) {
   $('palette-errors').hidden = true;
   $('palette-table').hidden = true;
   setBusy(true);
-  const count = tintwise.readPalette(bytes, file);
+  lastPalette = { bytes, file };
+  const count = tintwise.readPalette(bytes, file, $('palette-find').checked);
   if (count < 0) {
     $('progress-text').textContent = `${file} is too large to read in this page: use tintwise-palette.`;
     setBusy(false);
     return;
   }
-  const where = tintwise.paletteFormat() === 'ase' ? 'Block' : 'Line';
+  // Entries are numbered by line, by .ase block, or by index in a colour
+  // table; a reason about the whole file has no number.
+  const units = ['Line', 'Block', 'Index', ''];
+  $('palette-where').textContent = count > 0 ? units[tintwise.paletteNumber(0, 7)] || 'Line' : 'Line';
   paletteName = file.replace(/\.[^.]*$/, '') || 'palette';
   for (const d of Object.values(downloads)) d.rows = d.what === 1 ? [] : [tintwise.paletteHeader(d.what)];
   const progress = $('progress');
@@ -236,7 +241,8 @@ function convertPalette(bytes, file) {
       const i = next++, n = (what) => tintwise.paletteNumber(i, what), line = String(n(0));
       if (!tintwise.paletteEntry(i)) {
         const li = document.createElement('li');
-        li.textContent = `${where} ${line}: ${tintwise.paletteText(i, 6)}`;
+        const unit = units[n(7)];
+        li.textContent = (unit ? `${unit} ${line}: ` : '') + tintwise.paletteText(i, 6);
         errorList.appendChild(li);
         ++unread;
         continue;
@@ -353,17 +359,16 @@ createTintwise().then((module) => {
     field: module.cwrap('tintwise_field', 'number', ['number']),
     render: (h, s, b) => module.UTF8ToString(module._tintwise_render(h, s, b)),
     renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
-    readPalette: (bytes, file) => withString(module, file, (name) => {
+    readPalette: (bytes, file, find) => withString(module, file, (name) => {
       const p = module._malloc(Math.max(bytes.length, 1));
       if (!p) return -1; // no room for the file in the module's memory
       try {
         module.HEAPU8.set(bytes, p);
-        return module._tintwise_palette_read(p, bytes.length, name);
+        return module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0);
       } finally {
         module._free(p);
       }
     }),
-    paletteFormat: () => module.UTF8ToString(module._tintwise_palette_format()),
     paletteEntry: module.cwrap('tintwise_palette_entry', 'number', ['number']),
     paletteText: (i, what) => module.UTF8ToString(module._tintwise_palette_text(i, what)),
     paletteHeader: (what) => module.UTF8ToString(module._tintwise_palette_header(what)),
@@ -382,6 +387,7 @@ createTintwise().then((module) => {
   }
   $('convert').addEventListener('click', convertPasted);
   $('palette-file').addEventListener('change', () => convertFile($('palette-file').files[0]));
+  $('palette-find').addEventListener('change', () => { if (lastPalette) convertPalette(lastPalette.bytes, lastPalette.file); });
   acceptDrops($('palette-area'));
   for (const id of Object.keys(downloads)) $(id).addEventListener('click', () => download(id));
   openAddress();

@@ -27,7 +27,6 @@ struct Palette {
   std::vector<tintwise::PaletteEntry> entries;
   std::unordered_map<std::uint32_t, tintwise::HsbAnswer> answers; // a colour that repeats is searched once
   tintwise::HsbAnswer answer;
-  const char* format; // the format read, by name
   std::string text;
 } palette;
 
@@ -99,19 +98,17 @@ EMSCRIPTEN_KEEPALIVE double tintwise_rendered_channel(int i) {
 }
 
 // Reads a palette file (its bytes, `length` of them) through the same reader
-// as tintwise-palette; `file` names it in the rows. Returns the number of
-// entries; tintwise_palette_format() then names the format.
-EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file) {
+// as tintwise-palette, in find mode if `find` is set; `file` names it in the
+// rows. Returns the number of entries.
+EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file, int find) {
   palette.file = file;
   palette.data = data;
   palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
   palette.entries.clear();
   palette.answers.clear();
-  palette.format = tintwise::palette_format_name(tintwise::read_palette(read_bytes, nullptr, keep_entry, nullptr));
+  tintwise::read_palette({read_bytes, nullptr, nullptr}, keep_entry, nullptr, find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette);
   return static_cast<int>(palette.entries.size());
 }
-
-EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_format() { return palette.format; }
 
 // Converts entry i; returns 1 if it is a colour, 0 if it could not be read.
 EMSCRIPTEN_KEEPALIVE int tintwise_palette_entry(int i) {
@@ -151,8 +148,10 @@ EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_header(int what) {
   return palette.text.c_str();
 }
 
-// Entry i's line (block in .ase) and, converted, its input colour and match:
-// `what` 0 line, 1..3 red, green, blue, 4..6 hue, saturation, brightness.
+// Entry i's place and, converted, its input colour and match: `what` 0 its
+// line, block or index, 1..3 red, green, blue, 4..6 hue, saturation,
+// brightness, 7 what its place counts (a PaletteUnit: 0 line, 1 block,
+// 2 index, 3 the whole file).
 EMSCRIPTEN_KEEPALIVE double tintwise_palette_number(int i, int what) {
   const tintwise::PaletteEntry& e = entry_at(i);
   const tintwise::HsbMatch& m = palette.answer.match;
@@ -163,7 +162,8 @@ EMSCRIPTEN_KEEPALIVE double tintwise_palette_number(int i, int what) {
     case 3: return e.blue;
     case 4: return m.hue;
     case 5: return m.saturation;
-    default: return m.brightness;
+    case 6: return m.brightness;
+    default: return static_cast<double>(e.unit);
   }
 }
 

@@ -253,22 +253,24 @@ check('converts a pasted palette of 10,000 lines in slices, lists unreadable lin
 });
 
 check('reads palette files as tintwise-palette does, and downloads what it writes', async () => {
-  for (const file of ['sample.gpl', 'sample.ase', 'sample.pal', 'sample-css.txt']) {
+  for (const file of ['sample.gpl', 'sample.ase', 'sample.aco', 'sample.gif', 'sample-utf16.gpl', 'sample-css.txt', '--find sample-find.css']) {
     await open(); // a fresh page for each file: on one page, the tenth download never came
-    await page.setInputFiles('#palette-file', `${process.env.TINTWISE_PALETTES}/${file}`);
+    const [name, find] = file.split(' ').reverse();
+    await page.setChecked('#palette-find', Boolean(find));
+    await page.setInputFiles('#palette-file', `${process.env.TINTWISE_PALETTES}/${name}`);
     await waitFor(`${file} to be converted`, () => /converted/.test(document.getElementById('progress-text').textContent));
     for (const [id, format] of [['download', 'csv'], ['download-json', 'json'], ['download-gpl', 'gpl']]) {
       const [download] = await Promise.all([page.waitForEvent('download'), page.click('#' + id)]);
-      const command = paletteTool('--format=' + format, file);
+      const command = paletteTool('--format=' + format, ...file.split(' '));
       assert.equal(readFileSync(await download.path(), 'utf8'), command.stdout, `${file} as ${format}`);
       if (format !== 'csv') continue;
       const listed = await page.locator('#palette-error-list li').allTextContents(); // "Line 12: reason"
-      const reported = command.stderr.split('\n').filter(Boolean).map((l) => l.replace(/^[^:]*:(\d+): /, '$1: '));
-      assert.deepEqual(listed.map((l) => l.replace(/^(Line|Block) /, '')), reported, file);
+      const reported = command.stderr.split('\n').filter(Boolean).map((l) => l.replace(/^[^:]*:(\d+)?:? /, (_, n) => (n ? n + ': ' : '')));
+      assert.deepEqual(listed.map((l) => l.replace(/^(Line|Block|Index) /, '')), reported, file);
     }
   }
+  await open();
   await page.evaluate(() => { // a file dropped on the palette area
-    document.getElementById('progress-text').textContent = '';
     const dropped = new DataTransfer();
     dropped.items.add(new File(['GIMP Palette\n200 100 50\t<b>Rust</b>\n'], 'dropped.gpl'));
     document.getElementById('palette-area').dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));

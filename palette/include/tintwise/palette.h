@@ -1,9 +1,12 @@
-// Palette files as people have them: GIMP .gpl, JASC .pal, Paint.NET .txt,
-// Adobe .ase, and plain lines of hex codes, R G B, R,G,B or CSS rgb(...).
+// Palette files as people have them: text palettes (GIMP .gpl, JASC .pal,
+// Paint.NET .txt, lines of hex codes, R G B or CSS rgb(), in UTF-8 or UTF-16),
+// Adobe .ase, .aco and .act, Windows RIFF .pal, LibreOffice .soc and Scribus
+// swatches, and the colour tables of indexed PNG, GIF, BMP and PCX pictures;
+// or every colour written anywhere in a text (find mode).
 // The format is told from the content, never from a file name. Every file is
-// hostile until read: each length is checked against what is there, a line
-// or block too long to be a palette's is reported and skipped, and reading
-// streams, so memory stays the same however large the input.
+// hostile until read: each length and count is checked against what is there,
+// a line or record too long to be a palette's is reported and skipped, and
+// reading streams, so memory stays the same however large the input.
 // Depends on nothing but the standard library.
 #ifndef TINTWISE_PALETTE_H
 #define TINTWISE_PALETTE_H
@@ -14,31 +17,59 @@
 
 namespace tintwise {
 
-enum class PaletteFormat { empty, plain, gimp, jasc, ase };
+enum class PaletteFormat {
+  empty, plain, gimp, jasc, ase, aco, act, riff, soc, scribus, png, gif, bmp, pcx,
+  found,      // find mode: colours written in a text
+  not_palette // reported once as a whole (a photo, an archive, binary data)
+};
+
+// What an entry's number counts.
+enum class PaletteUnit : std::uint8_t {
+  line,  // a line of text, from 1
+  block, // a block of an .ase file, from 1
+  index, // an index in a colour table (.act, .aco, RIFF, pictures), from 0
+  file   // nothing: the reason is about the file as a whole
+};
 
 // One entry of a palette: a colour that was read, or a reason it was not.
 struct PaletteEntry {
-  std::uint64_t line;  // its line, from 1; in an .ase file its block number
-  bool read;           // a colour was read; otherwise `reason` says why not
+  std::uint64_t line; // where it is, counted in `unit`
+  PaletteUnit unit;
+  bool read;          // a colour was read; otherwise `reason` says why not
   std::uint8_t red, green, blue;
-  std::string name;    // valid UTF-8 without control characters; may be empty
-  std::string reason;  // when not read
+  std::string name;   // valid UTF-8 without control characters; may be empty
+  std::string reason; // when not read
 };
 
-// Fills buf with up to `size` bytes of the input; returns how many, 0 at the
-// end (a source reports its own read errors: the reader sees only the end).
-using PaletteSource = std::size_t (*)(void* context, char* buf, std::size_t size);
+// Where the bytes come from. `read` fills buf with up to `size` bytes and
+// returns how many, 0 only at the end. `ready`, if given, says whether a read
+// would return at once: a terminal waiting for a line, or a pipe whose writer
+// has paused, would not, and the reader then tells the format from what has
+// come instead of waiting for more.
+struct PaletteSource {
+  std::size_t (*read)(void* context, char* buf, std::size_t size);
+  void* context;
+  bool (*ready)(void* context);
+};
 
 // Takes each entry in order; returning false stops the reading.
 using PaletteSink = bool (*)(void* context, const PaletteEntry& entry);
 
+enum class PaletteMode {
+  palette, // a palette file of any format above
+  find     // every colour written in the text of each line; binary palettes as above
+};
+
 // Reads a whole palette from `source`, handing every entry to `sink`, and
 // returns the format it found. Nothing is dropped silently: what cannot be
-// read reaches the sink with its line and reason, and reading goes on.
-PaletteFormat read_palette(PaletteSource source, void* source_context, PaletteSink sink, void* sink_context);
+// read reaches the sink with its place and reason, and reading goes on.
+PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* sink_context,
+                           PaletteMode mode = PaletteMode::palette);
 
-// The longest line read as text; a longer one is reported and skipped.
+// The longest line read as text (in find mode, kPaletteMaxFindLine); a longer
+// one is reported and skipped.
 constexpr std::size_t kPaletteMaxLine = 4096;
+constexpr std::size_t kPaletteMaxFindLine = 1 << 20;
 
 // `text` as valid UTF-8 without control characters: each byte that does not
 // begin a well-formed sequence becomes U+FFFD, each control character a blank.

@@ -1,0 +1,137 @@
+// The colour tables of indexed pictures: PNG (PLTE of colour type 3), GIF
+// (the global table), BMP (8 bits a pixel or fewer, Windows and OS/2 headers)
+// and PCX (the 16-colour header palette of a 4-bit picture, or the 256-colour
+// table after the pixels of an 8-bit one). Every entry in stored order,
+// numbered from 0 as its palette index; no pixel is decoded, and what lies
+// between the header and the table is skipped without being held.
+#include "reader.h"
+
+namespace tintwise {
+namespace palette_reader {
+
+namespace {
+
+constexpr const char kTrueColour[] = " has no colour table; pick or list its colours on the Tintwise page, or save it as an indexed (8-bit) picture";
+
+// The entries of a table held in `bytes`, each `size` bytes: red, green,
+// blue first, or blue, green, red with `bgr`.
+void deliver_table(Reader& r, const std::string& bytes, std::size_t size, bool bgr) {
+  for (std::size_t i = 0; i + size <= bytes.size() && !r.stopped; i += size) {
+    const auto byte = [&bytes, i](std::size_t k) { return static_cast<std::uint8_t>(bytes[i + k]); };
+    const std::uint8_t rgb[3] = {byte(bgr ? 2 : 0), byte(1), byte(bgr ? 0 : 2)};
+    deliver(r, i / size, rgb, "");
+  }
+}
+
+// The next `count` entries (at most 256 of at most 4 bytes) from the input;
+// a table cut short is reported where it ends.
+void table(Reader& r, std::uint32_t count, std::size_t size, bool bgr) {
+  std::string bytes;
+  const bool whole = take_record(r.in, count * size, bytes);
+  deliver_table(r, bytes, size, bgr);
+  if (!whole) report(r, bytes.size() / size, "truncated: the file ends inside colour " + std::to_string(bytes.size() / size));
+}
+
+} // namespace
+
+// PNG: the signature, then chunks of a length, a type, the data and a CRC.
+// IHDR comes first; an indexed picture (colour type 3) has its PLTE before
+// its first IDAT. Reading stops at PLTE: nothing after it is needed.
+void read_png(Reader& r) {
+  r.unit = PaletteUnit::index;
+  std::string chunk;
+  take_record(r.in, 8, chunk); // the signature, which the dispatcher saw
+  for (bool first = true;; first = false) {
+    if (!take_record(r.in, 8, chunk)) return report_file(r, "truncated: the PNG ends before its colour table");
+    Cursor c{chunk, 0};
+    const std::uint32_t length = c.be(4);
+    const std::string type = chunk.substr(4, 4);
+    if (length > 0x7FFFFFFF) return report_file(r, "corrupt: a PNG chunk of " + std::to_string(length) + " bytes");
+    if (first != (type == "IHDR")) return report_file(r, "corrupt: a PNG that does not begin with its IHDR chunk");
+    if (type == "IHDR") {
+      if (length != 13 || !take_record(r.in, 17, chunk)) return report_file(r, "corrupt: a PNG header (IHDR) of the wrong size");
+      const int colour_type = static_cast<unsigned char>(chunk[9]);
+      if (colour_type != 3) return report_file(r, "not a palette: a true-colour PNG (colour type " + std::to_string(colour_type) + ")" + kTrueColour);
+    } else if (type == "PLTE") {
+      if (length == 0 || length % 3 != 0 || length > 768) return report_file(r, "corrupt: a PLTE chunk of " + std::to_string(length) + " bytes");
+      return table(r, length / 3, 3, false);
+    } else if (type == "IDAT" || type == "IEND") {
+      return report_file(r, "corrupt: an indexed PNG without its PLTE chunk before the picture");
+    } else if (take(r.in, std::uint64_t{length} + 4, nullptr) < std::uint64_t{length} + 4) {
+      return report_file(r, "truncated: the file ends inside a PNG chunk");
+    }
+  }
+}
+
+// GIF: "GIF87a" or "GIF89a", the logical screen descriptor, then the global
+// colour table if its flag is set: 2^(n+1) RGB triples.
+void read_gif(Reader& r) {
+  r.unit = PaletteUnit::index;
+  std::string head;
+  if (!take_record(r.in, 13, head)) return report_file(r, "truncated: the GIF ends inside its header");
+  const unsigned flags = static_cast<unsigned char>(head[10]);
+  if (!(flags & 0x80)) return report_file(r, "not a palette: this GIF has no global colour table (each frame carries its own), so none is read");
+  table(r, 2u << (flags & 7), 3, false);
+}
+
+// BMP: the file header ("BM", size, reserved, offset), then an info header
+// whose size names its form: 12 bytes (OS/2 1.x, 3-byte BGR entries), 16 or
+// 64 (OS/2 2.x), 40, 52, 56, 108 or 124 (Windows), with 4-byte BGR0 entries.
+// The table follows the info header: as many entries as its used-colours
+// count says (where the form has one, and it is not 0), else 2^bits.
+void read_bmp(Reader& r) {
+  r.unit = PaletteUnit::index;
+  std::string head;
+  if (!take_record(r.in, 18, head)) return report_file(r, "truncated: the BMP ends inside its header");
+  Cursor h{head, 14};
+  const std::uint32_t info = h.le(4);
+  std::string rest;
+  if (!take_record(r.in, info - 4, rest)) return report_file(r, "truncated: the BMP ends inside its header");
+  Cursor c{rest, info == 12 ? 6u : 10u};
+  const std::uint32_t bits = c.le(2);
+  std::uint32_t used = 0;
+  if (info >= 40) {
+    c.at = 28;
+    used = c.le(4);
+  }
+  if (bits > 8) return report_file(r, "not a palette: a true-colour BMP (" + std::to_string(bits) + " bits a pixel)" + kTrueColour);
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return report_file(r, "corrupt: a BMP of " + std::to_string(bits) + " bits a pixel");
+  const std::uint32_t most = 1u << bits;
+  if (used > most) {
+    report_file(r, "corrupt: the BMP says it uses " + std::to_string(used) + " colours, more than " + std::to_string(bits) +
+                       " bits can tell apart; the first " + std::to_string(most) + " are read");
+  }
+  table(r, used == 0 || used > most ? most : used, info == 12 ? 3 : 4, true);
+}
+
+// PCX: a 128-byte header (bits a pixel a plane at 3, the 16-colour palette at
+// 16, planes at 65). A 4-bit picture (1 plane of 4 bits, or 4 planes of 1)
+// uses the header palette; an 8-bit one (1 plane of 8 bits) ends with the
+// byte 12 and a 256-colour table, found by streaming to the end while only
+// the last 769 bytes are held.
+void read_pcx(Reader& r) {
+  r.unit = PaletteUnit::index;
+  std::string head;
+  if (!take_record(r.in, 128, head)) return report_file(r, "truncated: the PCX ends inside its header");
+  const unsigned version = static_cast<unsigned char>(head[1]), bits = static_cast<unsigned char>(head[3]),
+                 planes = static_cast<unsigned char>(head[65]);
+  if (bits * planes == 4) {
+    if (version == 3) return report_file(r, "not a palette: a PCX of version 3 carries no palette (its viewer's default one is not guessed)");
+    return deliver_table(r, head.substr(16, 48), 3, false);
+  }
+  if (bits == 8 && planes >= 3) return report_file(r, "not a palette: a true-colour PCX" + std::string(kTrueColour));
+  if (bits != 8 || planes != 1) {
+    return report_file(r, "not a palette: a PCX of " + std::to_string(bits * planes) + " bits a pixel (the colours of 4- and 8-bit PCX pictures are read)");
+  }
+  std::string tail;
+  while (available(r.in)) {
+    tail.append(r.in.buf + r.in.pos, r.in.len - r.in.pos);
+    r.in.pos = r.in.len;
+    if (tail.size() > 769) tail.erase(0, tail.size() - 769);
+  }
+  if (tail.size() < 769 || tail[0] != 12) return report_file(r, "corrupt: an 8-bit PCX without its 256-colour table at the end");
+  deliver_table(r, tail.substr(1), 3, false);
+}
+
+} // namespace palette_reader
+} // namespace tintwise
