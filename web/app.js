@@ -208,7 +208,7 @@ const setBusy = (busy) => {
 // Reads the bytes of a palette through the module's reader (the one
 // tintwise-palette uses), then converts its entries in slices of about a
 // frame, so the page keeps answering; `file` names it in the rows.
-function convertPalette(bytes, file) {
+function convertPalette(bytes, file, find = $('palette-find').checked) {
   const body = $('palette-table').tBodies[0], errorList = $('palette-error-list');
   body.replaceChildren();
   errorList.replaceChildren();
@@ -216,7 +216,7 @@ function convertPalette(bytes, file) {
   $('palette-table').hidden = true;
   setBusy(true);
   lastPalette = { bytes, file };
-  const count = tintwise.readPalette(bytes, file, $('palette-find').checked);
+  const count = tintwise.readPalette(bytes, file, find);
   if (count < 0) {
     $('progress-text').textContent = `${file} is too large to read in this page: use tintwise-palette.`;
     setBusy(false);
@@ -290,8 +290,8 @@ function download(id) {
   setTimeout(() => URL.revokeObjectURL(a.href), 1000);
 }
 
-// Files dropped anywhere on the palette section are read like opened ones.
-function acceptDrops(area) {
+// Files dropped anywhere on a section are read like opened ones.
+function acceptDrops(area, open) {
   const over = (e) => { e.preventDefault(); area.classList.add('dropping'); };
   area.addEventListener('dragenter', over);
   area.addEventListener('dragover', over);
@@ -299,7 +299,7 @@ function acceptDrops(area) {
   area.addEventListener('drop', (e) => {
     e.preventDefault();
     area.classList.remove('dropping');
-    convertFile(e.dataTransfer.files[0]);
+    open(e.dataTransfer.files[0]);
   });
 }
 
@@ -369,6 +369,7 @@ createTintwise().then((module) => {
         module._free(p);
       }
     }),
+    paletteFormat: () => module.UTF8ToString(module._tintwise_palette_format()),
     paletteEntry: module.cwrap('tintwise_palette_entry', 'number', ['number']),
     paletteText: (i, what) => module.UTF8ToString(module._tintwise_palette_text(i, what)),
     paletteHeader: (what) => module.UTF8ToString(module._tintwise_palette_header(what)),
@@ -388,7 +389,8 @@ createTintwise().then((module) => {
   $('convert').addEventListener('click', convertPasted);
   $('palette-file').addEventListener('change', () => convertFile($('palette-file').files[0]));
   $('palette-find').addEventListener('change', () => { if (lastPalette) convertPalette(lastPalette.bytes, lastPalette.file); });
-  acceptDrops($('palette-area'));
+  acceptDrops($('palette-area'), convertFile);
+  startPictures();
   for (const id of Object.keys(downloads)) $(id).addEventListener('click', () => download(id));
   openAddress();
   document.body.dataset.ready = 'true';

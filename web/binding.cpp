@@ -27,6 +27,7 @@ struct Palette {
   std::vector<tintwise::PaletteEntry> entries;
   std::unordered_map<std::uint32_t, tintwise::HsbAnswer> answers; // a colour that repeats is searched once
   tintwise::HsbAnswer answer;
+  tintwise::PaletteFormat format;
   std::string text;
 } palette;
 
@@ -99,16 +100,20 @@ EMSCRIPTEN_KEEPALIVE double tintwise_rendered_channel(int i) {
 
 // Reads a palette file (its bytes, `length` of them) through the same reader
 // as tintwise-palette, in find mode if `find` is set; `file` names it in the
-// rows. Returns the number of entries.
+// rows. Returns the number of entries; tintwise_palette_format() then names
+// the format.
 EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file, int find) {
   palette.file = file;
   palette.data = data;
   palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
   palette.entries.clear();
   palette.answers.clear();
-  tintwise::read_palette({read_bytes, nullptr, nullptr}, keep_entry, nullptr, find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette);
+  palette.format = tintwise::read_palette({read_bytes, nullptr, nullptr}, keep_entry, nullptr, find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette);
   return static_cast<int>(palette.entries.size());
 }
+
+// The format of the palette last read, by name ("gif", "not a palette").
+EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_format() { return tintwise::palette_format_name(palette.format); }
 
 // Converts entry i; returns 1 if it is a colour, 0 if it could not be read.
 EMSCRIPTEN_KEEPALIVE int tintwise_palette_entry(int i) {

@@ -9,6 +9,7 @@ import { execFileSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { readFileSync } from 'node:fs';
 import { spawnSync } from 'node:child_process';
+import { deflateSync } from 'node:zlib';
 
 const deps = createRequire(process.env.TINTWISE_WEB_DEPS + '/');
 const { chromium } = deps('playwright-core');
@@ -160,7 +161,7 @@ async function expectAccessible(what) {
   assert.deepEqual(violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), [], what);
 }
 
-check('passes axe at the start, with an error, with a triple, and in dark mode', async () => {
+check('passes axe at the start, with an error, with a triple, with a picture, and in dark mode', async () => {
   for (const colorScheme of ['light', 'dark']) {
     await open('', { colorScheme });
     await expectAccessible(`${colorScheme}: start`);
@@ -168,6 +169,9 @@ check('passes axe at the start, with an error, with a triple, and in dark mode',
     await expectAccessible(`${colorScheme}: an error shown`);
     await open('?rgb=200,100,50&hsb=13,78,255', { colorScheme });
     await expectAccessible(`${colorScheme}: a triple shown`);
+    await openPicture(blocksPng);
+    await page.focus('#picture');
+    await expectAccessible(`${colorScheme}: a picture open`);
   }
   assert.equal(await page.evaluate(() => getComputedStyle(document.body).backgroundColor), 'rgb(22, 22, 22)');
 });
@@ -280,4 +284,140 @@ check('reads palette files as tintwise-palette does, and downloads what it write
   assert.deepEqual((await page.locator('#palette-table tbody td').allTextContents()).filter(Boolean),
     ['2', '<b>Rust</b>', '#c86432', '13', '78', '255', '23.438883']);
   assert.equal(await page.locator('#palette-table b').count(), 0);
+});
+
+// --- Pictures ------------------------------------------------------------------
+
+// A PNG of w x h pixels rgba(x, y), with a gamma chunk of 1.0: a
+// colour-managed decode changes every colour but black and white.
+const crcTable = Array.from({ length: 256 }, (_, n) => {
+  for (let k = 0; k < 8; ++k) n = n & 1 ? 0xedb88320 ^ (n >>> 1) : n >>> 1;
+  return n >>> 0;
+});
+function png(w, h, rgba) {
+  const chunk = (type, data) => {
+    const body = Buffer.concat([Buffer.from(type), data]), out = Buffer.alloc(body.length + 8);
+    let crc = 0xffffffff;
+    for (const b of body) crc = crcTable[(crc ^ b) & 255] ^ (crc >>> 8);
+    out.writeUInt32BE(data.length);
+    body.copy(out, 4);
+    out.writeUInt32BE((crc ^ 0xffffffff) >>> 0, body.length + 4);
+    return out;
+  };
+  const head = Buffer.alloc(13), raw = Buffer.alloc(h * (1 + 4 * w)), gamma = Buffer.alloc(4);
+  head.writeUInt32BE(w, 0);
+  head.writeUInt32BE(h, 4);
+  head.set([8, 6], 8); // 8 bits, RGBA
+  for (let y = 0; y < h; ++y) for (let x = 0; x < w; ++x) raw.set(rgba(x, y), y * (1 + 4 * w) + 1 + 4 * x);
+  gamma.writeUInt32BE(100000);
+  return Buffer.concat([Buffer.from([0x89, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', head), chunk('gAMA', gamma),
+    chunk('IDAT', deflateSync(raw)), chunk('IEND', Buffer.alloc(0))]);
+}
+// Six blocks of 10 x 10 pixels, three a row; the last fully transparent.
+const blocks = [[255, 128, 0, 255], [10, 20, 30, 255], [200, 100, 50, 255], [0, 255, 0, 255], [90, 60, 200, 255], [1, 2, 3, 0]];
+const blocksPng = { name: 'blocks.png', mimeType: 'image/png', buffer: png(30, 20, (x, y) => blocks[Math.floor(y / 10) * 3 + Math.floor(x / 10)]) };
+const hexOf = (rgb) => '#' + rgb.slice(0, 3).map((v) => v.toString(16).padStart(2, '0')).join('');
+
+async function openPicture(file) {
+  await page.setInputFiles('#picture-file', file);
+  await waitFor('the picture to open', () => /pixels/.test(document.getElementById('picture-status').textContent));
+}
+
+check('converts the stored colour of the pixel clicked or picked from the keyboard, never a colour-managed one', async () => {
+  await open();
+  await openPicture(blocksPng);
+  await page.locator('#picture').scrollIntoViewIfNeeded();
+  const box = await page.locator('#picture').boundingBox();
+  for (const [i, rgba] of blocks.entries()) {
+    await page.mouse.click(box.x + ((i % 3) * 10 + 5) * box.width / 30, box.y + (Math.floor(i / 3) * 10 + 5) * box.height / 20);
+    if (rgba[3] === 0) {
+      await waitFor('the transparent block to be refused', () => /transparent/.test(document.getElementById('picture-status').textContent));
+      assert.equal(await text('picture-hex'), 'transparent');
+      assert.deepEqual(await values('hex'), [hexOf(blocks[4])]);
+      continue;
+    }
+    await waitFor(`block ${i} to be picked`, (hex) => document.getElementById('hex').value === hex, hexOf(rgba));
+    assert.equal(await text('cli-output'), tool(...rgba.slice(0, 3)));
+    assert.equal(await text('picture-hex'), hexOf(rgba));
+  }
+  // The keyboard's cursor stands where the last click was (block 5): Shift moves ten pixels, an arrow one.
+  await page.focus('#picture');
+  for (const [keys, block] of [[['Shift+ArrowLeft', 'Shift+ArrowLeft', 'Enter'], 3], [['Shift+ArrowUp', ' '], 0], [['Shift+ArrowRight', 'ArrowRight', 'ArrowLeft', 'Enter'], 1]]) {
+    for (const key of keys) await page.keyboard.press(key);
+    await waitFor(`block ${block} to be picked from the keyboard`, (hex) => document.getElementById('hex').value === hex, hexOf(blocks[block]));
+  }
+  assert.ok(await page.locator('#picture-cursor').isVisible());
+  assert.equal(await text('cli-output'), tool(...blocks[1].slice(0, 3)));
+});
+
+check('opens a pasted picture, and lists exactly the colours of a picture with few, by their share', async () => {
+  await open();
+  await page.evaluate((bytes) => {
+    const pasted = new DataTransfer();
+    pasted.items.add(new File([new Uint8Array(bytes)], 'pasted.png', { type: 'image/png' }));
+    document.body.dispatchEvent(new ClipboardEvent('paste', { clipboardData: pasted, bubbles: true, cancelable: true }));
+  }, [...blocksPng.buffer]);
+  await waitFor('the pasted picture to open', () => /^pasted\.png: 30 × 20 pixels/.test(document.getElementById('picture-status').textContent));
+  for (const wanted of ['16', '5', '4']) {
+    await page.fill('#picture-count', wanted);
+    await page.evaluate(() => { document.getElementById('progress-text').textContent = ''; });
+    await page.click('#picture-colours');
+    await waitFor(`${wanted} colours to be listed`, () => /converted/.test(document.getElementById('progress-text').textContent));
+    const rows = await page.locator('#palette-table tbody tr').evaluateAll((trs) => trs.map((tr) => [tr.cells[1].textContent, tr.cells[4].textContent]));
+    if (wanted === '4') { // five colours of the same share, reduced by median cut
+      assert.deepEqual(rows.map(([share]) => share).sort(), ['20.0%', '20.0%', '20.0%', '40.0%']);
+      continue;
+    }
+    assert.deepEqual(rows.map(([share, hex]) => share + ' ' + hex).sort(), blocks.slice(0, 5).map((b) => '20.0% ' + hexOf(b)).sort());
+  }
+});
+
+check('lists an indexed picture\'s stored table as tintwise-palette does', async () => {
+  await open();
+  await openPicture(`${process.env.TINTWISE_PALETTES}/sample.gif`);
+  await page.click('#picture-colours');
+  await waitFor('the GIF\'s table to be converted', () => /converted/.test(document.getElementById('progress-text').textContent));
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+  assert.equal(readFileSync(await download.path(), 'utf8'), paletteTool('--format=csv', 'sample.gif').stdout);
+});
+
+check('opens a 4000 x 3000 photo and lists its colours within seconds, no task taking 200 ms', async () => {
+  await open();
+  await page.evaluate(async () => { // a photo-like picture: gradients, translucent discs, JPEG's noise
+    const c = new OffscreenCanvas(4000, 3000), g = c.getContext('2d'), sky = g.createLinearGradient(0, 0, 4000, 3000);
+    [[0, '#203050'], [0.5, '#c08040'], [1, '#40a060']].forEach(([at, colour]) => sky.addColorStop(at, colour));
+    g.fillStyle = sky;
+    g.fillRect(0, 0, 4000, 3000);
+    for (let i = 0; i < 400; ++i) {
+      g.fillStyle = `hsla(${(i * 37) % 360}, 60%, 50%, 0.3)`;
+      g.beginPath();
+      g.arc((i * 977) % 4000, (i * 613) % 3000, 50 + (i % 7) * 40, 0, 7);
+      g.fill();
+    }
+    window.photo = new File([await c.convertToBlob({ type: 'image/jpeg', quality: 0.9 })], 'photo.jpg', { type: 'image/jpeg' });
+  });
+  const run = await page.evaluate((wait) => new Promise((done) => {
+    const tasks = [0], start = performance.now();
+    new PerformanceObserver((list) => list.getEntries().forEach((e) => tasks.push(e.duration))).observe({ type: 'longtask' });
+    const dropped = new DataTransfer();
+    dropped.items.add(window.photo);
+    document.getElementById('picture-area').dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
+    let opened = 0;
+    const watch = setInterval(() => {
+      const seconds = (performance.now() - start) / 1000;
+      if (!opened && /pixels\./.test(document.getElementById('picture-status').textContent)) {
+        opened = seconds;
+        document.getElementById('picture-colours').click();
+      }
+      const listed = /converted/.test(document.getElementById('progress-text').textContent);
+      if (listed || seconds * 1000 > wait) {
+        clearInterval(watch);
+        setTimeout(() => done({ opened, listed: listed && seconds, longest: Math.max(...tasks) }), 100);
+      }
+    }, 10);
+  }), kWait);
+  console.log(`a 4000 x 3000 photo opened in ${run.opened.toFixed(2)} s, its colours listed in ${Number(run.listed).toFixed(2)} s; longest task ${Math.round(run.longest)} ms`);
+  assert.ok(run.opened > 0 && run.listed > 0 && run.listed < 10, `the photo opened at ${run.opened} s, listed at ${run.listed} s`);
+  assert.ok(run.longest < 200, `a task of ${run.longest} ms`);
+  assert.equal(await page.locator('#palette-table tbody tr').count(), 16);
 });
