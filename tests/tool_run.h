@@ -20,6 +20,11 @@ namespace tintwise_tests {
 
 inline std::string data_path(const std::string& name) { return std::string(TINTWISE_DATA) + "/" + name; }
 
+inline std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 struct ToolRun {
   int status = -1;  // -1 when the process did not exit normally
   std::string out;  // standard output
@@ -31,13 +36,6 @@ constexpr bool kCanSpawn = false;
 inline ToolRun run_program(const char*, const std::vector<std::string>&, const std::string& = "") { return {}; }
 #else
 constexpr bool kCanSpawn = true;
-
-inline std::string slurp_and_remove(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text{std::istreambuf_iterator<char>(in), {}};
-  std::remove(path);
-  return text;
-}
 
 // Runs `exe` with `args`; `redirect` is shell text added at the end (another
 // standard output, or standard input from a file).
@@ -52,9 +50,8 @@ inline ToolRun run_program(const char* exe, const std::vector<std::string>& args
     command += '\'';
   }
   const int status = std::system((command + " >" + out + " 2>" + err + " " + redirect).c_str());
-  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}, {}};
-  run.out = slurp_and_remove(out);
-  run.err = slurp_and_remove(err);
+  const ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+  std::remove(out), std::remove(err);
   return run;
 }
 #endif

@@ -31,8 +31,13 @@ async function openPicture(file) {
   const name = file.name || 'pasted picture';
   pictureStatus(`Opening ${name}…`);
   const { bitmap, width, height } = await ask({ open: file, max: kMaxPixels });
-  if (!width) {
-    pictureStatus(`${name} is not a picture this browser can show (a palette file? open it under “A palette”).`);
+  if (!width) { // a PCX texture, say: no browser shows one, but its colour table can be listed
+    const table = await indexedTable(file);
+    picture = table ? { file, name } : null;
+    $('picture-view').hidden = true;
+    $('picture-colours').disabled = !table;
+    pictureStatus(`${name} is not a picture this browser can show` +
+      (table ? ', but its colour table can be listed: “Colours of this picture”.' : ' (a palette file? open it under “A palette”).'));
     return;
   }
   if (!bitmap) {
@@ -118,7 +123,7 @@ function moveCursor(dx, dy) {
 }
 
 function onPictureKey(e) {
-  if (!picture) return;
+  if (!picture || !picture.width) return;
   const step = e.shiftKey ? 10 : 1;
   const moves = { ArrowLeft: [-step, 0], ArrowRight: [step, 0], ArrowUp: [0, -step], ArrowDown: [0, step] };
   if (moves[e.key]) moveCursor(...moves[e.key]);
@@ -244,11 +249,18 @@ const share = (n, total) => (n * 1000 < total ? '<0.1%' : `${(Math.round((n / to
 // Fills the palette table: an indexed picture's stored colour table, read by
 // the same reader as tintwise-palette; any other picture's colours, reduced
 // to as many as asked for, each named by its share of the pixels.
+// The bytes of an indexed picture (one whose reading gives a colour table),
+// or null for any other file.
+async function indexedTable(file) {
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  const count = tintwise.readPalette(bytes, file.name || 'pasted picture', false);
+  return count > 0 && ['png', 'gif', 'bmp', 'pcx'].includes(tintwise.paletteFormat()) && tintwise.paletteNumber(0, 7) === 2 ? bytes : null;
+}
+
 async function listPictureColours() {
   if (!picture) return;
-  const bytes = new Uint8Array(await picture.file.arrayBuffer());
-  tintwise.readPalette(bytes, picture.name, false);
-  if (['png', 'gif', 'bmp', 'pcx'].includes(tintwise.paletteFormat()) && tintwise.paletteNumber(0, 7) === 2) {
+  const bytes = await indexedTable(picture.file);
+  if (bytes) {
     convertPalette(bytes, picture.name, false);
     pictureStatus(`${picture.name} is an indexed picture: its stored colour table is listed under “A palette”.`);
     return;
@@ -296,7 +308,7 @@ function startPictures() {
     pickPixel(at);
   });
   canvas.addEventListener('keydown', onPictureKey);
-  canvas.addEventListener('focus', () => { if (picture) moveCursor(0, 0); });
+  canvas.addEventListener('focus', () => { if (picture && picture.width) moveCursor(0, 0); });
   canvas.addEventListener('blur', () => { $('picture-cursor').hidden = true; });
   $('picture-colours').addEventListener('click', listPictureColours);
 }
