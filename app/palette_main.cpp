@@ -47,7 +47,7 @@ namespace {
 constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExitNoInput = 66;
 
 const char kUsage[] =
-    "Usage: tintwise-palette [--find] [--format=FORMAT] [FILE...]\n"
+    "Usage: tintwise-palette [--find] [--format=FORMAT] [--jobs=N] [FILE...]\n"
     "Converts every colour of palette files to the nearest HSB triple of Tintwise's\n"
     "colour model, exactly as `Tintwise R G B` would. Reads standard input when no\n"
     "FILE is given, or for '-'. The format is told from each file's content:\n"
@@ -64,6 +64,8 @@ const char kUsage[] =
     "                   '{hue} {saturation} {brightness}' with the fields file,\n"
     "                   line, name, hex, red, green, blue, hue, saturation,\n"
     "                   brightness, distance, rendered_hex\n"
+    "  --jobs=N         search on N threads (default: one a core; 1: none\n"
+    "                   started, the search runs on the reading thread)\n"
     "  --help           this text\n"
     "  --version        the version\n"
     "\n"
@@ -155,7 +157,7 @@ struct Pipeline {
   std::vector<std::string> files;
   std::vector<Batch> ring;
   std::size_t filled = 0, written = 0; // batches handed to the searches, and written
-  unsigned threads = 1;                // search threads to start with the first full batch
+  unsigned threads = 0;                // search threads to start with the first full batch (0: one a core)
   std::vector<std::thread> searches;
   bool quitting = false;
   std::mutex lock;
@@ -236,24 +238,25 @@ void write_oldest(Pipeline& p) {
 
 // Hands the batch being filled to the searches, and makes room for the next.
 // The search threads start with the first full batch: a palette that ends
-// within one batch is searched here, sooner than threads would start.
+// within one batch is searched here, sooner than threads would start, and so
+// is every batch with one job (--jobs=1).
 void submit(Pipeline& p, bool last) {
   Batch& b = p.ring[p.filled % p.ring.size()];
-  if (p.searches.empty() && last) {
+  if (p.searches.empty() && (last || p.threads == 1)) {
     search_batch(p, b);
     b.state = Batch::done; // no other thread yet to see it
     ++p.filled;
-    return;
+  } else {
+    if (p.searches.empty()) {
+      for (unsigned t = 0; t < p.threads; ++t) p.searches.emplace_back(search_thread, std::ref(p));
+    }
+    {
+      std::lock_guard<std::mutex> guard(p.lock);
+      b.state = Batch::ready;
+      ++p.filled;
+    }
+    p.changed.notify_all();
   }
-  if (p.searches.empty()) {
-    for (unsigned t = 0; t < p.threads; ++t) p.searches.emplace_back(search_thread, std::ref(p));
-  }
-  {
-    std::lock_guard<std::mutex> guard(p.lock);
-    b.state = Batch::ready;
-    ++p.filled;
-  }
-  p.changed.notify_all();
   while (p.filled - p.written >= p.ring.size() && !p.out.failed) write_oldest(p);
 }
 
@@ -406,6 +409,12 @@ int main(int argc, char** argv) {
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
     } else if (arg == "--find") {
       p.mode = PaletteMode::find;
+    } else if (arg.rfind("--jobs=", 0) == 0) {
+      const std::string n = arg.substr(7);
+      if (n.empty() || n.size() > 3 || n.find_first_not_of("0123456789") != std::string::npos || std::stoi(n) < 1) {
+        return usage_error("--jobs needs a number of threads from 1 to 999");
+      }
+      p.threads = static_cast<unsigned>(std::stoi(n));
     } else if (arg == "--version") {
       std::printf("tintwise-palette %s\n", TINTWISE_VERSION);
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
@@ -422,7 +431,7 @@ int main(int argc, char** argv) {
   for (const std::string& path : paths) p.files.push_back(path == "-" ? "(standard input)" : path);
 
   if (raw_is_file()) p.out.start = raw_tell(); // -1 where it cannot tell: then nothing is cut back
-  p.threads = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
+  if (p.threads == 0) p.threads = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
   p.ring.resize(4 * static_cast<std::size_t>(p.threads));
 
   p.out.pending = output_header(p.spec);

@@ -393,6 +393,9 @@ TEST(PaletteCommand, ExitStatusesAndStreams) {
       {{"--format=cvs", hex}, "", 64, "", "tintwise-palette: unknown format 'cvs' (formats: csv, json, gpl, text, or a template with {fields})\nTry 'tintwise-palette --help'.\n"},
       {{"--colour"}, "", 64, "", "tintwise-palette: unknown option '--colour'\nTry 'tintwise-palette --help'.\n"},
       {{"--format"}, "", 64, "", "tintwise-palette: --format needs a value\nTry 'tintwise-palette --help'.\n"},
+      {{"--jobs=0", hex}, "", 64, "", "tintwise-palette: --jobs needs a number of threads from 1 to 999\nTry 'tintwise-palette --help'.\n"},
+      {{"--jobs=1000", hex}, "", 64, "", nullptr},
+      {{"--jobs=999", "--format={line}", hex}, "", 0, "1\n2\n3\n5\n", ""},
       {{"--format={line}", "no-such-file", hex}, "", 66, "1\n2\n3\n5\n", "tintwise-palette: no-such-file: cannot open: No such file or directory\n"},
       {{hex}, ">/dev/full", 1, nullptr, "tintwise-palette: write error: No space left on device\n"},
       // A file not opened outranks entries not read, whichever comes first.
@@ -486,17 +489,19 @@ TEST(PaletteCommand, RepeatsGetTheirOwnColoursAnswer) {
   std::ofstream out(input, std::ios::binary);
   for (const std::uint32_t c : order) out << (c >> 16) << ' ' << (c >> 8 & 255) << ' ' << (c & 255) << '\n';
   out.close();
-  std::istringstream rows(run_program(TINTWISE_PALETTE_EXE, {"--format={hex} {hue} {saturation} {brightness} {distance}", input}).out);
-  std::size_t n = 0, wrong = 0;
-  for (std::string row; std::getline(rows, row); ++n) {
-    const std::uint32_t c = n < order.size() ? order[n] : 0;
-    HsbAnswer a{};
-    find_best_hsb_answer(a, static_cast<std::int32_t>(c >> 16), c >> 8 & 255, c & 255);
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "#%06x %d %d %d %s", c, int{a.match.hue}, int{a.match.saturation}, int{a.match.brightness}, a.distance);
-    if (row != expected && ++wrong <= 3) ADD_FAILURE() << "row " << n + 1 << ": " << row << ", expected " << expected;
+  for (const char* jobs : {"--jobs=1", "--jobs=3"}) { // searched on the reading thread, then on three others
+    std::istringstream rows(run_program(TINTWISE_PALETTE_EXE, {jobs, "--format={hex} {hue} {saturation} {brightness} {distance}", input}).out);
+    std::size_t n = 0, wrong = 0;
+    for (std::string row; std::getline(rows, row); ++n) {
+      const std::uint32_t c = n < order.size() ? order[n] : 0;
+      HsbAnswer a{};
+      find_best_hsb_answer(a, static_cast<std::int32_t>(c >> 16), c >> 8 & 255, c & 255);
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "#%06x %d %d %d %s", c, int{a.match.hue}, int{a.match.saturation}, int{a.match.brightness}, a.distance);
+      if (row != expected && ++wrong <= 3) ADD_FAILURE() << jobs << ", row " << n + 1 << ": " << row << ", expected " << expected;
+    }
+    EXPECT_EQ(n, order.size()) << jobs;
   }
-  EXPECT_EQ(n, order.size());
   std::remove(input.c_str());
 }
 
