@@ -229,8 +229,11 @@ void write_oldest(Pipeline& p) {
     }
     if (p.out.pending.size() >= 65536) flush(p.out);
   }
-  std::fputs(p.problems.c_str(), stderr);
-  p.problems.clear();
+  if (!p.problems.empty()) { // flushed with the rows: where standard error is a file, the C runtime may hold it back
+    std::fputs(p.problems.c_str(), stderr);
+    std::fflush(stderr);
+    p.problems.clear();
+  }
   std::lock_guard<std::mutex> guard(p.lock);
   b->state = Batch::free;
   ++p.written;

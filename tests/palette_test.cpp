@@ -517,7 +517,10 @@ TEST(PaletteCommand, AnswersEachLineAsItComes) {
     if (terminal) { // the terminal's two ends instead of the pipe's
       close(in[0]), close(in[1]);
       in[1] = posix_openpt(O_RDWR | O_NOCTTY);
-      ASSERT_TRUE(in[1] >= 0 && grantpt(in[1]) == 0 && unlockpt(in[1]) == 0);
+      if (in[1] < 0 || grantpt(in[1]) != 0 || unlockpt(in[1]) != 0) { // a chroot or container without /dev/pts
+        close(out[0]), close(out[1]);
+        GTEST_SKIP() << "the pipe passed; no pseudo-terminal can be opened here (" << std::strerror(errno) << "), so the terminal was not tried";
+      }
       in[0] = open(ptsname(in[1]), O_RDWR | O_NOCTTY);
     }
     const pid_t child = fork();
