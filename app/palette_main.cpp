@@ -414,10 +414,9 @@ int main(int argc, char** argv) {
       p.mode = PaletteMode::find;
     } else if (arg.rfind("--jobs=", 0) == 0) {
       const std::string n = arg.substr(7);
-      if (n.empty() || n.size() > 3 || n.find_first_not_of("0123456789") != std::string::npos || std::stoi(n) < 1) {
-        return usage_error("--jobs needs a number of threads from 1 to 999");
-      }
-      p.threads = static_cast<unsigned>(std::stoi(n));
+      const int jobs = !n.empty() && n.size() <= 3 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
+      if (jobs < 1) return usage_error("--jobs needs a number of threads from 1 to 999");
+      p.threads = static_cast<unsigned>(jobs);
     } else if (arg == "--version") {
       std::printf("tintwise-palette %s\n", TINTWISE_VERSION);
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
