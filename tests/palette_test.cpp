@@ -15,6 +15,9 @@
 #include "palette_output.h"
 #include "tool_run.h"
 #include "tintwise/palette.h"
+#ifdef TINTWISE_HAVE_EXPAT
+#include "xml_oracle.h"
+#endif
 
 #if defined(__linux__)
 #include <fcntl.h>
@@ -260,8 +263,8 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {pcx(5, 1, 1), "- !not a palette: a PCX of 1 bits a pixel\n"},
       {pcx(5, 8, 1) + "\x0c" + std::string(767, '\x30'), "- !corrupt: an 8-bit PCX without its 256-colour table\n"},
       // XML: a tag of 65,536 bytes is read, one more is not; markup that does not end, and other XML, are said.
-      {tag + pre + fits + post + ">", "2 #ff8000 " + fits + "\n"},
-      {tag + pre + fits + " " + post + ">", "2 !a tag longer than 65536 bytes\n"},
+      {tag + pre + fits + post + "></SCRIBUSCOLORS>", "2 #ff8000 " + fits + "\n"},
+      {tag + pre + fits + " " + post + "></SCRIBUSCOLORS>", "2 !a tag longer than 65536 bytes\n"},
       {tag + "COLOR RGB=\"#ff8000\"", "2 !truncated: the file ends inside a tag\n"},
       {tag + "!-- <COLOR RGB=\"#ff8000\"/> ->", "2 !truncated: the file ends inside markup\n"},
       {tag + "COLOR RGB=#ff8000/>", "2 !corrupt: a tag that is not XML\n"},
@@ -277,6 +280,73 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
     EXPECT_EQ(describe(read_bytes(c.bytes, 1, nullptr, c.mode)), whole) << c.bytes.substr(0, 40);
   }
 }
+
+#ifdef TINTWISE_HAVE_EXPAT
+// XML palettes made of what XML ends where a sketch of it would not (the
+// shortest comments, CDATA closed after a run of "]", processing
+// instructions and DOCTYPE literals holding ">", an internal subset with
+// entities), namespaces bound, rebound and defaulted, attributes of other
+// namespaces that share the drawing's local names, references of every kind
+// and every line end; each read whole and in small chunks, then damaged once
+// (cut, a control character, an undeclared entity, a wrong end tag). expat's
+// reading is the oracle.
+std::string generated_palette(std::mt19937& rng) {
+  const auto pick = [&rng](std::initializer_list<const char*> from) { return std::string(from.begin()[rng() % from.size()]); };
+  const std::string nl = pick({"\n", "\r\n", "\r"}), p = pick({"draw", "d", "x"});
+  const bool latin1 = rng() % 4 == 0, doctype = rng() % 2, scribus = rng() % 5 == 0;
+  const auto misc = [&] { return pick({"", " ", "<!---->", "<!-- a>b - c -->", "<?pi x>y ? z?>", "<?pi?>"}) + nl; };
+  const auto name = [&] {
+    return pick({"Orange &amp; Co", "Caf&#233; &#x1F600;", "a&#10;b&#9;c&#13;", "tab\there", "q &quot;x&quot; &apos;y&apos; &lt;&gt;", ""}) +
+           (doctype ? "&co;&q;" : "") + (latin1 ? "caf\xE9" : "") + pick({"", "two", "wo"}) + nl + "lines";
+  };
+  const auto hex = [&rng] { char h[8]; std::snprintf(h, sizeof h, rng() % 2 ? "#%06x" : "#%06X", static_cast<unsigned>(rng() & 0xFFFFFF)); return std::string(h); };
+  // standalone='yes' with an external subset: every entity is then declared in the document itself
+  std::string doc = pick({"", "\xEF\xBB\xBF"}) + (latin1 || doctype || rng() % 2 ? "<?xml version='1.0' encoding='" + pick({"UTF-8", "utf-8"}) + "'" + (doctype ? " standalone='yes'" : "") + "?>" : "") + nl + misc();
+  if (latin1) doc.replace(doc.find("UTF-8") != std::string::npos ? doc.find("UTF-8") : doc.find("utf-8"), 5, "ISO-8859-1");
+  if (doctype) doc += "<!DOCTYPE r SYSTEM \"a>[b\" [" + nl + "<!ENTITY co \"C&#38;#38;o>\"><!-- ]> --><?p ]>?>" + nl + "<!ENTITY q '\"]>'><!ENTITY co 'x'><!ATTLIST r y CDATA #IMPLIED><!ELEMENT r ANY>]>" + nl;
+  const std::string uri[] = {"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0", "http://openoffice.org/2000/drawing"}, u = uri[rng() % 2];
+  doc += misc() + (scribus ? "<SCRIBUSCOLORS>" : "<office:color-table xmlns:office=\"http://openoffice.org/2000/office\" xmlns:" + p + "=\"" + u + "\" xmlns:o=\"urn:other\">") + nl;
+  for (int n = 1 + rng() % 8; n > 0; --n) {
+    std::vector<std::string> attributes = {"o:color=\"#000000\"", "color=\"#111111\"", "o:name=\"decoy\"", "name=\"decoy\"", p + ":name=\"" + name() + "\"", p + ":color=\"" + hex() + "\""};
+    std::shuffle(attributes.begin(), attributes.end(), rng);
+    std::string element = "<" + p + ":color";
+    for (const std::string& a : attributes) element += pick({" ", nl.c_str(), "\t"}) + a;
+    const std::string colour = scribus ? "<COLOR NAME=\"" + name() + "\" RGB=\"" + hex() + "\"/>" : element + (rng() % 3 ? pick({"/>", " />"}) : "></" + p + ":color>");
+    const int kind = static_cast<int>(rng() % 7);
+    doc += kind == 0 ? colour
+         : kind == 1 ? "<g xmlns:Q=\"" + uri[1] + "\"><Q:color Q:color=\"" + hex() + "\" Q:name=\"" + name() + "\"></Q:color></g>"
+         : kind == 2 ? "<h xmlns:" + p + "=\"urn:other\"><" + p + ":color " + p + ":color=\"" + hex() + "\"/></h>" + (scribus ? "<o:COLOR xmlns:o=\"urn:o\" RGB=\"#000000\"/>" : "")
+         : kind == 3 ? "<color xmlns=\"" + u + "\" color=\"" + hex() + "\"/>"
+         : kind == 4 ? "<![CDATA[<" + p + ":color " + p + ":color=\"#123456\"/>" + std::string(1 + rng() % 4, ']') + "]]>"
+         : kind == 5 ? "&lt;" + p + ":color " + p + ":color=\"#654321\"/&gt;" : misc();
+    doc += nl;
+  }
+  return doc + (scribus ? "</SCRIBUSCOLORS>" : "</office:color-table>") + misc();
+}
+
+TEST(PaletteReader, ReadsXmlAsExpatDoes) {
+  std::mt19937 rng(26);
+  int accepted = 0;
+  for (int i = 0; i < 4000; ++i) {
+    std::string doc = generated_palette(rng);
+    const std::size_t root = doc.find("olor"), damage = i % 2 ? 1 + rng() % 4 : 0;
+    if (damage == 1) doc.resize(root + rng() % (doc.size() - root));
+    if (damage == 2) doc.insert(3 + rng() % (doc.size() - 3), 1, '\x01');
+    if (damage == 3) doc.insert(doc.find("=\"", root) + 2, "&nope;");
+    if (damage == 4) doc.replace(doc.rfind("</"), 2, "</w");
+    const ExpatReading expat = read_with_expat(doc);
+    accepted += expat.accepted;
+    for (const std::size_t chunk : {doc.size(), std::size_t{1} + rng() % 7}) {
+      Bytes bytes{doc, 0, chunk};
+      bool reported;
+      const std::vector<std::string> ours = reader_entries({from_bytes, &bytes, nullptr}, reported);
+      const std::string wrong = compare_with_expat(expat, ours, reported, damage != 0);
+      ASSERT_EQ(wrong, "") << "document " << i << " in chunks of " << chunk << ":\n" << doc;
+    }
+  }
+  EXPECT_GT(accepted, 1900); // the undamaged ones, and damage that left the document well formed
+}
+#endif
 
 // Every binary sample cut at every length, handed over 7 bytes at a time:
 // every colour read is the whole file's colour at that place (so nothing is
