@@ -39,6 +39,19 @@ constexpr bool kCanSpawn = true;
 
 // Runs `exe` with `args`; `redirect` is shell text added at the end (another
 // standard output, or standard input from a file).
+// A folder of the test's own in the temporary directory, removed with what
+// it holds, so that two runs of the suite at once never share a file.
+struct TempDir {
+  std::string path;
+  TempDir() {
+    char name[] = "/tmp/tintwise-test-XXXXXX";
+    path = mkdtemp(name) ? name : "";
+  }
+  ~TempDir() { (void)std::system(("rm -rf '" + path + "'").c_str()); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+};
+
 inline ToolRun run_program(const char* exe, const std::vector<std::string>& args, const std::string& redirect = "") {
   char out[] = "/tmp/tintwise-out-XXXXXX", err[] = "/tmp/tintwise-err-XXXXXX";
   close(mkstemp(out));

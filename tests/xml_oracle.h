@@ -9,6 +9,7 @@
 #include <expat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -42,20 +43,26 @@ inline void expat_start(void* context, const XML_Char* qualified, const XML_Char
   if (x.depth++ == 0) {
     x.kind = local == "color-table" ? 1 : space.empty() && local == "SCRIBUSCOLORS" ? 2 : 0;
     x.root_space = space;
+    if (x.kind == 0) x.entries.push_back("- !"); // not a palette
     return;
   }
   const bool drawing = space == "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" || space == "http://openoffice.org/2000/drawing";
   if (!(x.kind == 1 && local == "color") && !(x.kind == 2 && local == "COLOR" && space == x.root_space)) return;
-  const char *name = nullptr, *colour = nullptr;
+  const char *name = nullptr, *colour = nullptr, *channels[3] = {nullptr, nullptr, nullptr}; // Scribus' R, G and B
   for (const XML_Char** a = attributes; *a; a += 2) {
     const auto [a_space, a_local] = split(*a);
     if (a_space == (x.kind == 1 ? space : "") && a_local == (x.kind == 1 ? "name" : "NAME")) name = a[1];
     if (a_space == (x.kind == 1 ? space : "") && a_local == (x.kind == 1 ? "color" : "RGB")) colour = a[1];
+    for (int i = 0; i < 3; ++i) channels[i] = x.kind == 2 && a_space.empty() && a_local == std::string(1, "RGB"[i]) ? a[1] : channels[i];
   }
-  unsigned rgb = 0;
-  char end = 0;
-  const bool read = (x.kind == 2 || drawing) && colour && std::strlen(colour) == 7 && std::sscanf(colour, "#%6x%c", &rgb, &end) == 1 &&
-                    std::strspn(colour + 1, "0123456789abcdefABCDEF") == 6;
+  const bool hex = colour && std::strlen(colour) == 7 && colour[0] == '#' && std::strspn(colour + 1, "0123456789abcdefABCDEF") == 6;
+  unsigned rgb = hex ? static_cast<unsigned>(std::strtoul(colour + 1, nullptr, 16)) : 0, whole = 0;
+  for (int i = 0; i < 3 && x.kind == 2 && !hex; ++i) {
+    const char* c = channels[i];
+    const bool byte = c && *c && std::strlen(c) <= 3 && std::strspn(c, "0123456789") == std::strlen(c) && std::atoi(c) <= 255;
+    whole += byte, rgb = rgb << 8 | (byte ? static_cast<unsigned>(std::atoi(c)) : 0);
+  }
+  const bool read = (x.kind == 2 || drawing) && (hex || whole == 3);
   x.entries.push_back(entry_text(XML_GetCurrentLineNumber(x.parser), read, rgb, tintwise::clean_utf8(name ? name : "")));
 }
 
@@ -75,16 +82,13 @@ inline bool keep_entry(void* context, const tintwise::PaletteEntry& e) {
 }
 
 // The reader's entries in the same form ("- !" for a reason about the whole
-// file); `reported` says if any was not read.
-inline std::vector<std::string> reader_entries(const tintwise::PaletteSource& source, bool& reported) {
+// file), and the format it found.
+inline std::vector<std::string> reader_entries(const tintwise::PaletteSource& source, tintwise::PaletteFormat* format = nullptr) {
   std::vector<tintwise::PaletteEntry> all;
-  tintwise::read_palette(source, keep_entry, &all);
+  const tintwise::PaletteFormat found = tintwise::read_palette(source, keep_entry, &all);
+  if (format) *format = found;
   std::vector<std::string> out;
-  reported = false;
-  for (const auto& e : all) {
-    reported = reported || !e.read;
-    out.push_back(e.unit == tintwise::PaletteUnit::file ? "- !" : entry_text(e.line, e.read, e.red << 16 | e.green << 8 | e.blue, e.name));
-  }
+  for (const auto& e : all) out.push_back(e.unit == tintwise::PaletteUnit::file ? "- !" : entry_text(e.line, e.read, static_cast<unsigned>(e.red << 16 | e.green << 8 | e.blue), e.name));
   return out;
 }
 
@@ -92,21 +96,17 @@ inline std::vector<std::string> reader_entries(const tintwise::PaletteSource& so
 // entries; where it does not, every colour the reader gives before its first
 // report must be expat's at the same place (`strict`: and it must report at
 // or before the place where expat stopped). Returns what differs, or "".
-inline std::string compare_with_expat(const ExpatReading& x, const std::vector<std::string>& ours, bool reported, bool strict) {
-  const auto list = [](const std::vector<std::string>& entries) {
-    std::string out;
-    for (const std::string& e : entries) out += "  " + e + "\n";
-    return out;
-  };
-  if (x.accepted && ours != x.entries) return "expat accepts the document; it reads\n" + list(x.entries) + "and the reader\n" + list(ours);
-  if (x.accepted) return "";
+inline std::string compare_with_expat(const ExpatReading& x, const std::vector<std::string>& ours, bool strict) {
+  std::string all;
+  for (const std::string& e : x.entries) all += "  " + e + "\n";
+  all += "against the reader's\n";
+  for (const std::string& e : ours) all += "  " + e + "\n";
+  if (x.accepted) return ours == x.entries ? "" : "expat accepts the document and reads\n" + all;
   std::size_t i = 0;
-  const auto is_report = [](const std::string& e) { return e.find(' ') + 2 == e.size() && e.back() == '!'; };
-  for (; i < ours.size() && !is_report(ours[i]); ++i) {
-    if (i < x.entries.size() && ours[i] != x.entries[i]) return "entry " + std::to_string(i) + " differs: " + ours[i] + " against " + x.entries[i];
+  for (; i < ours.size() && ours[i].find(" !") != ours[i].size() - 2; ++i) {
+    if (i < x.entries.size() && ours[i] != x.entries[i]) return "expat rejects the document, and the entries before that differ:\n" + all;
   }
-  if (strict && (!reported || i > x.entries.size())) return "expat rejects the document, and the reader reads on without a report";
-  return "";
+  return strict && (i == ours.size() || i > x.entries.size()) ? "expat rejects the document, and the reader reads on without a report:\n" + all : "";
 }
 
 } // namespace tintwise_tests

@@ -91,6 +91,7 @@ void read_aco2(Reader& r, std::uint32_t count) {
     c.at = 0;
     aco_entry(r, i, c, std::move(name));
   }
+  if (!r.stopped && available(r.in)) report_file(r, "data after the colours, not read");
 }
 
 } // namespace

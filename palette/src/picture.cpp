@@ -34,9 +34,33 @@ void table(Reader& r, std::uint32_t count, std::size_t size, bool bgr) {
 
 } // namespace
 
+// PNG's CRC-32 (ISO 3309) of a chunk's type and data.
+std::uint32_t crc32(const std::string& bytes) {
+  std::uint32_t c = 0xFFFFFFFF;
+  for (const char b : bytes) {
+    c ^= static_cast<unsigned char>(b);
+    for (int k = 0; k < 8; ++k) c = c >> 1 ^ (0xEDB88320u & (0u - (c & 1)));
+  }
+  return ~c;
+}
+
+// Reads a chunk's data and CRC (`length` + 4 bytes) into `data`, checked
+// against the CRC; false, with the reason reported, if it is cut short or
+// does not match.
+bool checked_chunk(Reader& r, const std::string& type, std::uint32_t length, std::string& data) {
+  std::string crc;
+  if (!take_record(r.in, length, data) || !take_record(r.in, 4, crc)) {
+    return report_file(r, "truncated: the file ends inside the " + type + " chunk"), false;
+  }
+  Cursor c{crc, 0};
+  if (crc32(type + data) != c.be(4)) return report_file(r, "corrupt: the " + type + " chunk's checksum (CRC) does not match, so none of it is read"), false;
+  return true;
+}
+
 // PNG: the signature, then chunks of a length, a type, the data and a CRC.
 // IHDR comes first; an indexed picture (colour type 3) has its PLTE before
-// its first IDAT. Reading stops at PLTE: nothing after it is needed.
+// its first IDAT. Both are read only if their CRC matches. Reading stops at
+// PLTE: nothing after it is needed.
 void read_png(Reader& r) {
   r.unit = PaletteUnit::index;
   std::string chunk;
@@ -49,12 +73,15 @@ void read_png(Reader& r) {
     if (length > 0x7FFFFFFF) return report_file(r, "corrupt: a PNG chunk of " + std::to_string(length) + " bytes");
     if (first != (type == "IHDR")) return report_file(r, "corrupt: a PNG that does not begin with its IHDR chunk");
     if (type == "IHDR") {
-      if (length != 13 || !take_record(r.in, 17, chunk)) return report_file(r, "corrupt: a PNG header (IHDR) of the wrong size");
+      if (length != 13) return report_file(r, "corrupt: a PNG header (IHDR) of the wrong size");
+      if (!checked_chunk(r, type, length, chunk)) return;
       const int colour_type = static_cast<unsigned char>(chunk[9]);
-      if (colour_type != 3) return report_file(r, "not a palette: a true-colour PNG (colour type " + std::to_string(colour_type) + ")" + kTrueColour);
+      const char* kind = colour_type == 0 || colour_type == 4 ? "greyscale" : "true-colour";
+      if (colour_type != 3) return report_file(r, std::string("not a palette: a ") + kind + " PNG (colour type " + std::to_string(colour_type) + ")" + kTrueColour);
     } else if (type == "PLTE") {
       if (length == 0 || length % 3 != 0 || length > 768) return report_file(r, "corrupt: a PLTE chunk of " + std::to_string(length) + " bytes");
-      return table(r, length / 3, 3, false);
+      if (checked_chunk(r, type, length, chunk)) deliver_table(r, chunk, 3, false);
+      return;
     } else if (type == "IDAT" || type == "IEND") {
       return report_file(r, "corrupt: an indexed PNG without its PLTE chunk before the picture");
     } else if (take(r.in, std::uint64_t{length} + 4, nullptr) < std::uint64_t{length} + 4) {
@@ -63,15 +90,34 @@ void read_png(Reader& r) {
   }
 }
 
-// GIF: "GIF87a" or "GIF89a", the logical screen descriptor, then the global
-// colour table if its flag is set: 2^(n+1) RGB triples.
+// GIF: "GIF87a" or "GIF89a", the logical screen descriptor, the global colour
+// table if its flag is set (2^(n+1) RGB triples), then blocks up to the first
+// picture: extensions (a label, then sub-blocks up to an empty one), skipped.
+// The colours are those the first picture shows: its own (local) table when
+// its descriptor has one, else the global table.
 void read_gif(Reader& r) {
   r.unit = PaletteUnit::index;
-  std::string head;
+  std::string head, global, block;
   if (!take_record(r.in, 13, head)) return report_file(r, "truncated: the GIF ends inside its header");
   const unsigned flags = static_cast<unsigned char>(head[10]);
-  if (!(flags & 0x80)) return report_file(r, "not a palette: this GIF has no global colour table (each frame carries its own), so none is read");
-  table(r, 2u << (flags & 7), 3, false);
+  const auto size = [](unsigned f) { return (std::size_t{2} << (f & 7)) * 3; };
+  if ((flags & 0x80) && !take_record(r.in, size(flags), global)) return report_file(r, "truncated: the file ends inside the global colour table");
+  for (;;) {
+    if (!take_record(r.in, 1, block)) return report_file(r, "truncated: the GIF ends before its first picture, so which colours it shows is not known");
+    const unsigned char kind = static_cast<unsigned char>(block[0]);
+    if (kind == 0x21) { // an extension: its label, then its sub-blocks
+      if (!take_record(r.in, 1, block)) continue;
+      while (take_record(r.in, 1, block) && block[0] != 0 && take(r.in, static_cast<unsigned char>(block[0]), nullptr) == static_cast<unsigned char>(block[0])) {}
+      continue;
+    }
+    if (kind == 0x3B && !global.empty()) return deliver_table(r, global, 3, false); // no picture: the global table is the palette
+    if (kind != 0x2C) return report_file(r, "corrupt: a GIF block that is neither an extension nor a picture");
+    if (!take_record(r.in, 9, block)) return report_file(r, "truncated: the GIF ends inside a picture's descriptor");
+    const unsigned local = static_cast<unsigned char>(block[8]);
+    if (local & 0x80) return table(r, static_cast<std::uint32_t>(size(local) / 3), 3, false);
+    if (global.empty()) return report_file(r, "corrupt: a GIF whose first picture has no colour table, and no global one");
+    return deliver_table(r, global, 3, false);
+  }
 }
 
 // BMP: the file header ("BM", size, reserved, offset), then an info header

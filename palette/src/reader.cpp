@@ -12,7 +12,7 @@ Input make_input(const PaletteSource& source) {
   Input in;
   in.source = source;
   in.pos = in.len = 0;
-  in.ended = false;
+  in.ended = in.after_cr = false;
   return in;
 }
 
@@ -63,20 +63,26 @@ std::size_t take(Input& in, std::uint64_t n, std::string* out) {
 bool read_line(Input& in, Line& line, std::size_t max) {
   line.text.clear();
   line.too_long = false;
+  // A line feed right after a line that ended in a carriage return ends nothing:
+  // the two were one line end (looked at only now, so a pausing source is not
+  // waited for after a line ending in CR).
+  if (in.after_cr && available(in) && in.buf[in.pos] == '\n') ++in.pos;
+  in.after_cr = false;
   if (!available(in)) return false;
-  while (available(in)) {
+  bool ended = false;
+  while (!ended && available(in)) {
     const char* start = in.buf + in.pos;
     const std::size_t left = in.len - in.pos;
-    const char* end = static_cast<const char*>(std::memchr(start, '\n', left));
-    const std::size_t n = end ? static_cast<std::size_t>(end - start) : left;
-    // Two bytes more than a line may hold: a "\r" ending it, and one to tell
-    // a line that fits from one that does not.
-    const std::size_t room = max + 2 - line.text.size();
-    line.text.append(start, std::min(n, room));
-    in.pos += end ? n + 1 : n;
-    if (end) break;
+    std::size_t n = 0;
+    while (n < left && start[n] != '\n' && start[n] != '\r') ++n;
+    // One byte more than a line may hold tells a line that fits from one that does not.
+    line.text.append(start, std::min(n, max + 1 - line.text.size()));
+    ended = n < left;
+    in.after_cr = ended && start[n] == '\r';
+    in.pos += ended ? n + 1 : n;
   }
-  if (!line.text.empty() && line.text.back() == '\r') line.text.pop_back();
+  // A Ctrl-Z that ends the input is the end of old DOS text, not part of it.
+  if (!ended && !line.text.empty() && line.text.back() == '\x1a') line.text.pop_back();
   if (line.text.size() > max) {
     line.too_long = true;
     line.text.resize(max);
@@ -218,7 +224,7 @@ const char* not_text(const unsigned char* s, std::size_t n, bool complete) {
     if (b == '\n') first_line = false;
     // Blanks, line ends, escape (colour codes in logs) and Ctrl-Z (the end
     // of old DOS text) belong in text; other control characters do not.
-    if (b < 0x20 && !std::strchr("\t\n\v\f\r\x1a\x1b", b)) ++controls;
+    if (b < 0x20 && (b == 0 || !std::strchr("\t\n\v\f\r\x1a\x1b", b))) ++controls;
     bool cut = false;
     const std::size_t len = utf8_sequence(s + i, n - i, cut);
     if (cut && !complete) break;
@@ -230,6 +236,16 @@ const char* not_text(const unsigned char* s, std::size_t n, bool complete) {
   if (controls * 20 > n) return "NUL bytes or control characters all through its start";
   if (invalid * 10 > n) return "bytes that are not UTF-8 all through its start";
   return nullptr;
+}
+
+bool clean_text(const unsigned char* s, std::size_t n) {
+  for (std::size_t i = 0; i < n;) {
+    bool cut;
+    const std::size_t len = utf8_sequence(s + i, n - i, cut);
+    if (len == 0 || (s[i] < 0x20 && s[i] != '\t') || s[i] == 0x7F) return false;
+    i += len;
+  }
+  return true;
 }
 
 // --- UTF-16 ------------------------------------------------------------------

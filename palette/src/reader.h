@@ -20,6 +20,7 @@ struct Input {
   PaletteSource source;
   std::size_t pos, len;
   bool ended;
+  bool after_cr; // the last line read ended in a carriage return
   char buf[16384];
 };
 
@@ -40,8 +41,9 @@ const unsigned char* peek(const Input& in);
 // returns how many there were.
 std::size_t take(Input& in, std::uint64_t n, std::string* out);
 
-// One line of text without its end ("\n" or "\r\n"). Only its first `max`
-// bytes are kept; the rest is read and dropped.
+// One line of text without its end (LF, CR LF, or CR alone); a Ctrl-Z that
+// ends the input is dropped. Only its first `max` bytes are kept; the rest is
+// read and dropped.
 struct Line {
   std::string text;
   bool too_long;
@@ -95,6 +97,10 @@ std::string utf16_name(Cursor& c, std::uint32_t units, bool big_endian);
 // are not UTF-8 in more than 1 of 10. `complete`: the bytes are the whole
 // input (else a UTF-8 sequence cut at the end is not held against them).
 const char* not_text(const unsigned char* bytes, std::size_t n, bool complete);
+
+// Whether bytes are text without doubt: well-formed UTF-8 throughout, with no
+// control character but the tab.
+bool clean_text(const unsigned char* bytes, std::size_t n);
 
 // --- The formats ---------------------------------------------------------------
 

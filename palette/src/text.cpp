@@ -126,12 +126,26 @@ Parsed css_colour(const std::string& s, std::size_t at) {
   return colour_ending(s, at + 1, rgb);
 }
 
+// How many whole numbers a line begins with, separated by blanks or commas.
+int leading_numbers(const std::string& s) {
+  int count = 0;
+  for (std::size_t i = 0; i < s.size() && is_digit(s[i]); ++count) {
+    while (i < s.size() && is_digit(s[i])) ++i;
+    if (i < s.size() && !is_blank(s[i]) && s[i] != ',') return count; // a number that runs into a word is a name
+    while (i < s.size() && (is_blank(s[i]) || s[i] == ',')) ++i;
+  }
+  return count;
+}
+
 // A plain line (leading blanks removed): #rrggbb, rrggbb, #rgb, AARRGGBB
 // (Paint.NET), R G B, R,G,B or rgb(...), each maybe followed by a name; or a
-// comment: "#" then a blank or nothing, ";" or "//".
+// comment: "#" then a blank or nothing, ";", "//" or "!" (X11's rgb.txt).
+// A line of four or more whole numbers is not guessed at: it may be an index
+// then R G B (a game's palette) or C M Y K (a swatch list).
 Parsed plain_line(const std::string& s) {
   std::uint8_t rgb[3];
-  if (s.empty() || s[0] == ';' || starts_with(s, "//")) return skip();
+  if (s.empty() || s[0] == ';' || s[0] == '!' || starts_with(s, "//")) return skip();
+  if (leading_numbers(s) >= 4) return bad("not read: four or more numbers could be an index then R G B, or C M Y K; write R G B alone");
   if (s[0] == '#') {
     if (s.size() == 1 || is_blank(s[1])) return skip();
     const std::size_t n = hex_run(s, 1);
@@ -184,17 +198,25 @@ bool read_count(const std::string& s, std::uint64_t& count) {
 
 // The key a colour is the value of, written before it on its line: the word
 // before the nearest ':' or '=' to its left within the same statement (not
-// past a ';', '{' or '}'), quotes and blanks aside, as in `--accent: #ff8000`,
-// `"editor.background": "#1e1e1e"`, `ConsoleColor=(R=255,G=128,B=0,A=255)` or
-// `background: linear-gradient(#fff, #000)`; empty where there is none.
+// past a ';', '{' or '}'), quotes and blanks aside, and passing over whole
+// parenthesised groups (an earlier colour's own fields), as in
+// `--accent: #ff8000`, `"editor.background": "#1e1e1e"`,
+// `ConsoleColor=(R=255,G=128,B=0,A=255)`, `Colors=((R=1,G=2,B=3),(R=4,...))`
+// or `background: linear-gradient(#fff, #000)`; empty where there is none.
 std::string key_before(const std::string& s, std::size_t at) {
   std::size_t i = at;
-  while (i > 0 && !std::strchr(":=;{}", s[i - 1])) --i;
+  for (int depth = 0; i > 0; --i) {
+    const char c = s[i - 1];
+    if (c == ')') ++depth;
+    else if (c == '(' && depth > 0) --depth;
+    else if (depth == 0 && std::strchr(":=;{}", c)) break;
+  }
   if (i == 0 || (s[i - 1] != ':' && s[i - 1] != '=')) return "";
   --i;
   while (i > 0 && (is_blank(s[i - 1]) || s[i - 1] == '"' || s[i - 1] == '\'' || s[i - 1] == '`')) --i;
   const std::size_t end = i;
   while (i > 0 && (is_word(s[i - 1]) || std::strchr("-.$@", s[i - 1]) != nullptr)) --i;
+  if (i > 0 && s[i - 1] == '#') return ""; // "#fed:hover": an id selector, no key
   return s.substr(i, end - i);
 }
 
@@ -225,17 +247,20 @@ std::size_t find_css(const std::string& s, std::size_t at, std::uint8_t rgb[3], 
 }
 
 // The engine's struct form, from s[at] just after "(": R=, G=, B= in any
-// order and case, maybe A= (not read). Returns the end, or npos.
+// order and case (blanks allowed around "=" and ","), maybe A= (not read).
+// Returns the end, or npos.
 std::size_t find_struct(const std::string& s, std::size_t at, std::uint8_t rgb[3], const char*& problem) {
   bool seen[4] = {false, false, false, false};
   for (;;) {
     while (at < s.size() && is_blank(s[at])) ++at;
     const char* keys = "rgba";
-    const char* key = at + 1 < s.size() && s[at] != '\0' ? std::strchr(keys, lower(s[at])) : nullptr;
-    if (!key || s[at + 1] != '=' || seen[key - keys]) return std::string::npos;
+    const char* key = at < s.size() && s[at] != '\0' ? std::strchr(keys, lower(s[at])) : nullptr;
+    if (!key || seen[key - keys]) return std::string::npos;
+    for (++at; at < s.size() && is_blank(s[at]);) ++at;
+    if (at >= s.size() || s[at] != '=') return std::string::npos;
+    for (++at; at < s.size() && is_blank(s[at]);) ++at;
     const std::size_t k = static_cast<std::size_t>(key - keys);
     seen[k] = true;
-    at += 2;
     std::uint8_t alpha;
     const char* ignored = nullptr;
     if (!find_number(s, at, k < 3 ? rgb[k] : alpha, k < 3 ? problem : ignored, kFraction)) return std::string::npos;
@@ -245,6 +270,25 @@ std::size_t find_struct(const std::string& s, std::size_t at, std::uint8_t rgb[3
     if (at >= s.size() || s[at] != ',') return std::string::npos;
     ++at;
   }
+}
+
+// Whether the "#" run at s[at..end) is no colour but a CSS id selector
+// (followed, after blanks, by "{", or outside a declaration by ",", ".", ":",
+// "[" or ">"), or a link's fragment (after "/", inside url(...), or the value
+// of an href or src).
+bool not_a_colour(const std::string& s, std::size_t at, std::size_t end) {
+  while (end < s.size() && is_blank(s[end])) ++end;
+  std::string key = key_before(s, at);
+  for (char& c : key) c = lower(c);
+  if (end < s.size() && (s[end] == '{' || (key.empty() && std::strchr(",.:[>", s[end])))) return true;
+  if ((at > 0 && s[at - 1] == '/') || key == "href" || key == "src") return true;
+  // Inside url(...): the nearest parenthesis to the left (within a few hundred
+  // bytes) opens, and follows "url".
+  for (std::size_t i = at, stop = at > 256 ? at - 256 : 0; i > stop; --i) {
+    if (s[i - 1] == ')') return false;
+    if (s[i - 1] == '(') return i >= 4 && has_word(s, i - 4, "url(");
+  }
+  return false;
 }
 
 // Every colour written in line `s`, in order; one that cannot be a colour
@@ -257,7 +301,7 @@ void find_in_line(Reader& r, std::uint64_t number, const std::string& s) {
     const char* problem = nullptr;
     if (s[i] == '#' && !after_word) {
       const std::size_t n = hex_run(s, i + 1);
-      if ((n == 3 || n == 4 || n == 6 || n == 8) && (i + 1 + n == s.size() || !is_word(s[i + 1 + n]))) {
+      if ((n == 3 || n == 4 || n == 6 || n == 8) && (i + 1 + n == s.size() || !is_word(s[i + 1 + n])) && !not_a_colour(s, i, i + 1 + n)) {
         hex_colour(s, i + 1, n, false, rgb);
         end = i + 1 + n;
       }

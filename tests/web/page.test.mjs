@@ -253,17 +253,26 @@ check('reads palette files as tintwise-palette does, and downloads what it write
       assert.deepEqual(listed.map((l) => l.replace(/^(Line|Block|Index) /, '')), reported, file);
     }
   }
-  await open();
-  await page.evaluate(() => { // a file dropped on the palette area
-    const dropped = new DataTransfer();
-    dropped.items.add(new File(['GIMP Palette\n200 100 50\t<b>Rust</b>\n'], 'dropped.gpl'));
-    document.getElementById('palette-area').dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
-  });
-  await waitFor('the dropped file to be converted', () => /converted/.test(document.getElementById('progress-text').textContent));
+  // Files dropped on the palette area: names and reasons that quote the file's own text, markup to look at, are shown as text.
+  const drop = async (name, text) => {
+    await open();
+    await page.evaluate(([n, t]) => {
+      const dropped = new DataTransfer();
+      dropped.items.add(new File([t], n));
+      document.getElementById('palette-area').dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
+    }, [name, text]);
+    await waitFor(`the dropped ${name} to be read`, () => /converted/.test(document.getElementById('progress-text').textContent));
+  };
+  await drop('dropped.gpl', 'GIMP Palette\n200 100 50\t<b>Rust</b>\n');
   assert.equal(await page.locator('#palette-table tbody tr').count(), 1);
   assert.deepEqual((await page.locator('#palette-table tbody td').allTextContents()).filter(Boolean),
     ['2', '<b>Rust</b>', '#c86432', '13', '78', '255', '23.438883']);
   assert.equal(await page.locator('#palette-table b').count(), 0);
+  const xml = '<?xml version="1.0"?>\n<img<b>bold</b>/>', said = spawnSync(process.env.TINTWISE_PALETTE, ['-'], { input: xml, encoding: 'utf8', timeout: kWait });
+  await drop('dropped.xml', xml);
+  assert.match(said.stderr, /^\(standard input\): not a palette: an XML file whose first element is <img<b>, neither/);
+  assert.deepEqual(await page.locator('#palette-error-list li').allTextContents(), [said.stderr.replace('(standard input): ', '').trimEnd()]);
+  assert.equal(await page.locator('#palette-error-list b').count(), 0);
 });
 
 // --- Pictures ------------------------------------------------------------------
