@@ -12,7 +12,14 @@
 // When the input pauses (a person typing at a terminal, a pipe whose writer
 // waits), the rows of every entry read so far are written before it waits
 // for more, so each line typed is answered at once; one end-of-file ends it.
+//
+// Swatch files (.ase, .aco, .act, JASC-PAL, Paint.NET) count their colours in
+// their headers, so they are written whole once their input has ended. With
+// --beside, each FILE's output goes next to it instead of standard output.
+// Started from Windows Explorer (files dropped on the program, or none), it
+// works as --beside and waits for Enter before its console window closes.
 #include <cerrno>
+#include <cstdlib>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -47,7 +54,7 @@ namespace {
 constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExitNoInput = 66;
 
 const char kUsage[] =
-    "Usage: tintwise-palette [--find] [--format=FORMAT] [--jobs=N] [FILE...]\n"
+    "Usage: tintwise-palette [--find] [--format=FORMAT] [--beside] [--jobs=N] [FILE...]\n"
     "Converts every colour of palette files to the nearest HSB triple of Tintwise's\n"
     "colour model, exactly as `Tintwise R G B` would. Reads standard input when no\n"
     "FILE is given, or for '-'. The format is told from each file's content:\n"
@@ -63,7 +70,12 @@ const char kUsage[] =
     "                   of the rendered colours), text, or a template such as\n"
     "                   '{hue} {saturation} {brightness}' with the fields file,\n"
     "                   line, name, hex, red, green, blue, hue, saturation,\n"
-    "                   brightness, distance, rendered_hex\n"
+    "                   brightness, distance, rendered_hex; or the rendered\n"
+    "                   colours as swatches for editors, named 'Orange (7 70 255)':\n"
+    "                   ase, aco (Photoshop, Illustrator), act (256 at most),\n"
+    "                   jasc (Paint Shop Pro .pal), paintnet (Paint.NET .txt)\n"
+    "  --beside         write each FILE's output next to it, as FILE.tintwise.csv\n"
+    "                   (or the format's own extension), not to standard output\n"
     "  --jobs=N         search on N threads (default: one a core; 1: none\n"
     "                   started, the search runs on the reading thread)\n"
     "  --help           this text\n"
@@ -72,14 +84,24 @@ const char kUsage[] =
     "Entries that cannot be read go to standard error as FILE:LINE: reason (LINE\n"
     "is a block in .ase, an index in a colour table). A row is written as soon as\n"
     "its line is read when the input pauses, as at a terminal.\n"
-    "Exit status: 0 all read, 65 some entries not read, 66 a file not opened,\n"
-    "64 usage error, 1 output not written.\n";
+    "Exit status: 0 all read, 65 some entries not read (or more colours than an\n"
+    ".act holds), 66 a file not opened, 64 usage error, 1 output not written.\n";
+
+const char kExplorerHelp[] =
+    "tintwise-palette converts every colour of palette files to the nearest HSB\n"
+    "triple of Tintwise's colour model, exactly as Tintwise.exe does one colour.\n"
+    "\n"
+    "Drop palette files (.gpl, .pal, .ase, .aco, .act, .soc, .txt and more) on\n"
+    "tintwise-palette.exe: beside each, it writes FILE.tintwise.csv.\n"
+    "Or run it in a console (cmd, PowerShell) to choose what it writes:\n"
+    "  tintwise-palette --help\n";
 
 // --- Output ------------------------------------------------------------------
 
 // Standard output, written only in whole rows: if a write fails part way
 // through a regular file, the file is cut back to the last whole row.
 struct Output {
+  int fd = 1;
   std::string pending;   // whole rows not yet written
   long long written = 0; // bytes written since the start (or the first seek)
   long long start = -1;  // where writing began in a regular file, else -1
@@ -87,21 +109,35 @@ struct Output {
 };
 
 #ifdef _WIN32
-long long raw_write(const char* p, std::size_t n) { return _write(1, p, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
-long long raw_tell() { return _lseeki64(1, 0, SEEK_CUR); }
-bool raw_is_file() { struct _stat64 st; return _fstat64(1, &st) == 0 && (st.st_mode & _S_IFREG); }
-void raw_truncate(long long size) { (void)_chsize_s(1, size); }
+long long raw_write(int fd, const char* p, std::size_t n) { return _write(fd, p, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
+long long raw_tell(int fd) { return _lseeki64(fd, 0, SEEK_CUR); }
+bool raw_is_file(int fd) { struct _stat64 st; return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG); }
+void raw_truncate(int fd, long long size) { (void)_chsize_s(fd, size); }
+int open_output(const std::string& path) { return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE); }
+bool is_terminal(int fd) { return _isatty(fd) != 0; }
+// Two paths name the same file (case aside, as Windows compares names).
+bool same_file(const std::string& a, const std::string& b) {
+  char fa[_MAX_PATH], fb[_MAX_PATH];
+  return _fullpath(fa, a.c_str(), sizeof fa) && _fullpath(fb, b.c_str(), sizeof fb) && _stricmp(fa, fb) == 0;
+}
 #else
-long long raw_write(const char* p, std::size_t n) { return ::write(1, p, n); }
-long long raw_tell() { return ::lseek(1, 0, SEEK_CUR); }
-bool raw_is_file() { struct stat st; return ::fstat(1, &st) == 0 && S_ISREG(st.st_mode); }
-void raw_truncate(long long size) { (void)::ftruncate(1, static_cast<off_t>(size)); }
+long long raw_write(int fd, const char* p, std::size_t n) { return ::write(fd, p, n); }
+long long raw_tell(int fd) { return ::lseek(fd, 0, SEEK_CUR); }
+bool raw_is_file(int fd) { struct stat st; return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode); }
+void raw_truncate(int fd, long long size) { (void)::ftruncate(fd, static_cast<off_t>(size)); }
+int open_output(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666); }
+bool is_terminal(int fd) { return ::isatty(fd) != 0; }
+// Two paths name the same file: through a link too.
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 #endif
 
 void flush(Output& out) {
   std::size_t done = 0;
   while (!out.failed && done < out.pending.size()) {
-    const long long n = raw_write(out.pending.data() + done, out.pending.size() - done);
+    const long long n = raw_write(out.fd, out.pending.data() + done, out.pending.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
       continue;
@@ -112,7 +148,7 @@ void flush(Output& out) {
     if (out.start >= 0) { // keep the whole rows that were written, and no part of another
       const std::size_t whole = out.pending.rfind('\n', done == 0 ? 0 : done - 1);
       const bool any = done > 0 && whole != std::string::npos;
-      raw_truncate(out.start + out.written + (any ? static_cast<long long>(whole) + 1 : 0));
+      raw_truncate(out.fd, out.start + out.written + (any ? static_cast<long long>(whole) + 1 : 0));
     }
     std::fprintf(stderr, "tintwise-palette: write error: %s\n", std::strerror(error));
   }
@@ -165,6 +201,7 @@ struct Pipeline {
   std::vector<std::uint32_t> seen = std::vector<std::uint32_t>(std::size_t{1} << kSlotBits, kNoColour);
   std::vector<Remembered> answers = std::vector<Remembered>(std::size_t{1} << kSlotBits);
   Output out;
+  std::vector<Swatch> swatches; // of a swatch file, written whole at the end of its output
   std::string problems; // diagnostics of the batch being written
   int status = kExitOk;
 };
@@ -221,12 +258,10 @@ void write_oldest(Pipeline& p) {
       continue;
     }
     Remembered& slot = p.answers[slot_of(rgb_of(item.entry))];
-    if (item.repeat) {
-      append_row(p.spec, file, item.entry, slot.answer, p.out.pending);
-    } else {
-      slot = {rgb_of(item.entry), item.answer};
-      p.out.pending += item.row;
-    }
+    if (!item.repeat) slot = {rgb_of(item.entry), item.answer};
+    if (is_swatch_format(p.spec.format)) p.swatches.push_back(swatch_of(item.entry, slot.answer));
+    else if (item.repeat) append_row(p.spec, file, item.entry, slot.answer, p.out.pending);
+    else p.out.pending += item.row;
     if (p.out.pending.size() >= 65536) flush(p.out);
   }
   if (!p.problems.empty()) { // flushed with the rows: where standard error is a file, the C runtime may hold it back
@@ -353,23 +388,30 @@ std::size_t read_input(void* context, char* buf, std::size_t size) {
   }
 }
 
-void convert_file(Pipeline& p, std::uint32_t index, const std::string& path) {
-  const bool standard_input = path == "-";
+// Opens an input ("-" is standard input); -1, said, if it cannot be.
+int open_input(Pipeline& p, const std::string& path) {
 #ifdef _WIN32
-  const int fd = standard_input ? 0 : _open(path.c_str(), _O_RDONLY | _O_BINARY);
-  struct _stat64 st;
-  const bool regular = fd >= 0 && _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG);
-  const bool console = fd >= 0 && GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) == FILE_TYPE_CHAR;
+  const int fd = path == "-" ? 0 : _open(path.c_str(), _O_RDONLY | _O_BINARY);
 #else
-  const int fd = standard_input ? 0 : ::open(path.c_str(), O_RDONLY);
-  struct stat st;
-  const bool regular = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode), console = false;
+  const int fd = path == "-" ? 0 : ::open(path.c_str(), O_RDONLY);
 #endif
   if (fd < 0) {
     std::fprintf(stderr, "tintwise-palette: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
     p.status = kExitNoInput;
-    return;
   }
+  return fd;
+}
+
+// Reads input `fd` (file `index`, `path`) through the pipeline, and closes it.
+void convert_file(Pipeline& p, std::uint32_t index, const std::string& path, int fd) {
+#ifdef _WIN32
+  struct _stat64 st;
+  const bool regular = _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG);
+  const bool console = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) == FILE_TYPE_CHAR;
+#else
+  struct stat st;
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode), console = false;
+#endif
   InputFile file{p, fd, regular, console, 0};
   Reading reading{p, index};
   read_palette({read_input, &file, input_ready}, take_entry, &reading, p.mode);
@@ -378,10 +420,95 @@ void convert_file(Pipeline& p, std::uint32_t index, const std::string& path) {
     p.status = kExitNoInput;
   }
 #ifdef _WIN32
-  if (!standard_input) _close(fd);
+  if (fd != 0) _close(fd);
 #else
-  if (!standard_input) ::close(fd);
+  if (fd != 0) ::close(fd);
 #endif
+}
+
+// Ends an output: every row still held is written, then a swatch file whole
+// (`where` names it in a report of colours it cannot hold). After a failed
+// write the rows still held are dropped, and with them what the tables of
+// recent colours hold, so that the next output starts clean.
+void finish_output(Pipeline& p, const std::string& where) {
+  if (!p.out.failed && p.ring[p.filled % p.ring.size()].used > 0) submit(p, true);
+  while (p.written < p.filled) write_oldest(p);
+  if (is_swatch_format(p.spec.format) && !p.out.failed) {
+    std::size_t kept;
+    p.out.pending += swatch_file(p.spec.format, p.swatches, kept);
+    if (kept < p.swatches.size()) {
+      std::fprintf(stderr, "tintwise-palette: %s: an .%s file holds %zu colours; the other %zu are not written\n", where.c_str(),
+                   format_extension(p.spec.format), kept, p.swatches.size() - kept);
+      if (p.status == kExitOk) p.status = kExitData;
+    }
+  }
+  p.swatches.clear();
+  if (!p.out.failed) flush(p.out);
+  if (p.out.failed) {
+    p.ring[p.filled % p.ring.size()].used = 0;
+    p.seen.assign(p.seen.size(), kNoColour);
+    p.answers.assign(p.answers.size(), Remembered{});
+  }
+}
+
+// --beside: FILE's output, written next to it as FILE.tintwise.EXTENSION.
+// Never over a file the run reads; a folder that cannot be written is said,
+// and the other files go on. Returns false if this output was not written.
+bool write_beside(Pipeline& p, std::uint32_t index, const std::vector<std::string>& paths, bool say) {
+  const std::string& path = paths[index];
+  const std::string beside = path + ".tintwise." + format_extension(p.spec.format);
+  for (const std::string& input : paths) {
+    if (same_file(beside, input)) {
+      std::fprintf(stderr, "tintwise-palette: %s: not written: it is a file this run reads\n", beside.c_str());
+      return false;
+    }
+  }
+  const int in = open_input(p, path);
+  if (in < 0) return true;
+  p.out = Output{};
+  p.out.fd = open_output(beside);
+  if (p.out.fd < 0) {
+    std::fprintf(stderr, "tintwise-palette: %s: cannot write: %s\n", beside.c_str(), std::strerror(errno));
+#ifdef _WIN32
+    _close(in);
+#else
+    ::close(in);
+#endif
+    return false;
+  }
+  p.out.start = 0;
+  p.out.pending = output_header(p.spec);
+  convert_file(p, index, path, in);
+  finish_output(p, beside);
+#ifdef _WIN32
+  _close(p.out.fd);
+#else
+  ::close(p.out.fd);
+#endif
+  if (say && !p.out.failed) std::printf("Wrote %s\n", beside.c_str());
+  std::fflush(stdout);
+  return !p.out.failed;
+}
+
+// Started from Windows Explorer: the program has its console to itself (no
+// shell or script shares it), and writes to it. TINTWISE_PALETTE_EXPLORER=1
+// or 0 says so instead, for tests and on any system.
+bool started_from_explorer() {
+  const char* forced = std::getenv("TINTWISE_PALETTE_EXPLORER");
+  if (forced && *forced) return std::strcmp(forced, "0") != 0;
+#ifdef _WIN32
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2) == 1 && GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
+#else
+  return false;
+#endif
+}
+
+// Keeps a console window that Explorer opened until its reader has read it.
+void wait_for_enter() {
+  std::fputs("\nPress Enter to close this window.\n", stdout);
+  std::fflush(stdout);
+  for (int c = std::getchar(); c != EOF && c != '\n';) c = std::getchar();
 }
 
 int usage_error(const std::string& message) {
@@ -400,7 +527,7 @@ int main(int argc, char** argv) {
   Pipeline p;
   p.spec = {OutputFormat::csv, {}};
   std::vector<std::string> paths;
-  bool options = true;
+  bool options = true, beside = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (!options || arg == "-" || arg.empty() || arg[0] != '-') {
@@ -412,6 +539,8 @@ int main(int argc, char** argv) {
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
     } else if (arg == "--find") {
       p.mode = PaletteMode::find;
+    } else if (arg == "--beside") {
+      beside = true;
     } else if (arg.rfind("--jobs=", 0) == 0) {
       const std::string n = arg.substr(7);
       const int jobs = !n.empty() && n.size() <= 3 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
@@ -429,23 +558,45 @@ int main(int argc, char** argv) {
       return usage_error("unknown option '" + arg + "'");
     }
   }
+  const bool explorer = started_from_explorer();
+  if (explorer && paths.empty()) {
+    std::fputs(kExplorerHelp, stdout);
+    wait_for_enter();
+    return kExitOk;
+  }
+  beside = beside || explorer;
   if (paths.empty()) paths.push_back("-");
+  for (const std::string& path : paths) {
+    if (beside && path == "-") return usage_error("--beside writes next to each FILE, and standard input has no place: name the files");
+  }
+  if (!beside && is_binary_format(p.spec.format) && is_terminal(1)) {
+    return usage_error(std::string("--format=") + format_extension(p.spec.format) + " writes binary data, which a terminal cannot show: redirect it (> palette." +
+                       format_extension(p.spec.format) + ") or use --beside");
+  }
   for (const std::string& path : paths) p.files.push_back(path == "-" ? "(standard input)" : path);
 
-  if (raw_is_file()) p.out.start = raw_tell(); // -1 where it cannot tell: then nothing is cut back
   if (p.threads == 0) p.threads = std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1;
   p.ring.resize(4 * static_cast<std::size_t>(p.threads));
 
-  p.out.pending = output_header(p.spec);
-  for (std::uint32_t i = 0; i < paths.size() && !p.out.failed; ++i) convert_file(p, i, paths[i]);
-  if (!p.out.failed && p.ring[p.filled % p.ring.size()].used > 0) submit(p, true);
-  while (p.written < p.filled && !p.out.failed) write_oldest(p);
-  if (!p.out.failed) flush(p.out);
+  bool written = true;
+  if (beside) {
+    for (std::uint32_t i = 0; i < paths.size(); ++i) written = write_beside(p, i, paths, explorer) && written;
+  } else {
+    if (raw_is_file(1)) p.out.start = raw_tell(1); // -1 where it cannot tell: then nothing is cut back
+    p.out.pending = output_header(p.spec);
+    for (std::uint32_t i = 0; i < paths.size() && !p.out.failed; ++i) {
+      const int fd = open_input(p, paths[i]);
+      if (fd >= 0) convert_file(p, i, paths[i], fd);
+    }
+    finish_output(p, "(standard output)");
+    written = !p.out.failed;
+  }
   {
     std::lock_guard<std::mutex> guard(p.lock);
     p.quitting = true;
   }
   p.changed.notify_all();
   for (std::thread& t : p.searches) t.join();
-  return p.out.failed ? kExitWrite : p.status;
+  if (explorer) wait_for_enter();
+  return written ? p.status : kExitWrite;
 }

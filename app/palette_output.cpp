@@ -81,10 +81,12 @@ void append_json(std::string& out, const std::string& text) {
 
 } // namespace
 
+// The formats by name, in the order of OutputFormat (a template has none).
+const char* const kFormats[] = {"csv", "json", "gpl", "text", "", "ase", "aco", "act", "jasc", "paintnet"};
+
 bool parse_output_format(const std::string& text, OutputSpec& spec, std::string& error) {
-  const char* const names[] = {"csv", "json", "gpl", "text"};
-  for (int i = 0; i < 4; ++i) {
-    if (text == names[i]) {
+  for (int i = 0; i < 10; ++i) {
+    if (!text.empty() && text == kFormats[i]) {
       spec = {static_cast<OutputFormat>(i), {}};
       return true;
     }
@@ -107,7 +109,7 @@ bool parse_output_format(const std::string& text, OutputSpec& spec, std::string&
     for (const char* f : kFields) known = known || name == f;
     if (close == std::string::npos || !known) {
       error = "unknown format or field '" + (close == std::string::npos ? text : name) +
-              "' (formats: csv, json, gpl, text; fields: file, line, name, hex, hue, saturation, brightness, "
+              "' (formats: csv, json, gpl, text, ase, aco, act, jasc, paintnet; fields: file, line, name, hex, hue, saturation, brightness, "
               "distance, rendered_hex, red, green, blue)";
       return false;
     }
@@ -115,7 +117,7 @@ bool parse_output_format(const std::string& text, OutputSpec& spec, std::string&
     i = close;
   }
   if (!any) {
-    error = "unknown format '" + text + "' (formats: csv, json, gpl, text, or a template with {fields})";
+    error = "unknown format '" + text + "' (formats: csv, json, gpl, text, ase, aco, act, jasc, paintnet, or a template with {fields})";
     return false;
   }
   spec = {OutputFormat::custom, text};
@@ -187,6 +189,12 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
       out += '\n';
       break;
     }
+    case OutputFormat::ase:
+    case OutputFormat::aco:
+    case OutputFormat::act:
+    case OutputFormat::jasc:
+    case OutputFormat::paintnet:
+      break; // written whole by swatch_file
     case OutputFormat::custom: {
       const std::string& t = spec.custom;
       for (std::size_t i = 0; i < t.size(); ++i) {
@@ -212,8 +220,150 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
   }
 }
 
+std::uint32_t rendered_rgb(const HsbMatch& match) {
+  return rendered_byte(match.red) << 16 | rendered_byte(match.green) << 8 | rendered_byte(match.blue);
+}
+
 void append_rendered_hex(const HsbMatch& match, std::string& out) {
-  append_hex(out, rendered_byte(match.red), rendered_byte(match.green), rendered_byte(match.blue));
+  const std::uint32_t rgb = rendered_rgb(match);
+  append_hex(out, rgb >> 16, rgb >> 8 & 255, rgb & 255);
+}
+
+bool is_swatch_format(OutputFormat format) { return format >= OutputFormat::ase; }
+bool is_binary_format(OutputFormat format) { return format >= OutputFormat::ase && format <= OutputFormat::act; }
+
+const char* format_extension(OutputFormat format) {
+  const char* const extensions[] = {"csv", "jsonl", "gpl", "txt", "txt", "ase", "aco", "act", "pal", "txt"};
+  return extensions[static_cast<int>(format)];
+}
+
+Swatch swatch_of(const PaletteEntry& entry, const HsbAnswer& answer) {
+  std::string triple;
+  append_number(triple, answer.match.hue);
+  triple += ' ';
+  append_number(triple, answer.match.saturation);
+  triple += ' ';
+  append_number(triple, answer.match.brightness);
+  return {rendered_rgb(answer.match), entry.name.empty() ? triple : entry.name + " (" + triple + ")"};
+}
+
+namespace {
+
+void append_be(std::string& out, std::uint32_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>(v >> (8 * i) & 255);
+}
+
+// A name (valid UTF-8, as the reader gives it) as big-endian UTF-16 with its
+// closing NUL, as Adobe's files hold names; returns its length in units.
+std::uint32_t append_utf16(std::string& out, const std::string& name) {
+  std::uint32_t units = 1;
+  for (std::size_t i = 0; i < name.size();) {
+    const auto byte = [&name](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(name[k])); };
+    const std::uint32_t b = byte(i);
+    const std::size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    std::uint32_t c = len == 1 ? b : b & (0x3F >> (len - 1));
+    for (std::size_t k = 1; k < len && i + k < name.size(); ++k) c = c << 6 | (byte(i + k) & 0x3F);
+    i += len;
+    if (c >= 0x10000) {
+      append_be(out, 0xD800 + ((c - 0x10000) >> 10), 2);
+      c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+      ++units;
+    }
+    append_be(out, c, 2);
+    ++units;
+  }
+  append_be(out, 0, 2);
+  return units;
+}
+
+} // namespace
+
+// Each format's structure, as the program that defines it writes it:
+//  - .ase: "ASEF", version 1.0, the block count, then a colour entry block a
+//    swatch (type 1, its length, the name's length in UTF-16 units with its
+//    NUL, the name, "RGB ", three big-endian floats byte / 255, type 2:
+//    a normal, not a global or spot, colour);
+//  - .aco: version 1 (the count, then each colour: space 0, RGB, red, green
+//    and blue as byte x 257, 0), then version 2 (the same, each followed by
+//    its name's length in UTF-16 units with its NUL, and the name), as
+//    Photoshop writes both;
+//  - .act: 256 RGB triples (those past the colours 0), then the count in use
+//    and 0xFFFF, no transparent index: 772 bytes;
+//  - JASC-PAL: its header, version 0100, the count, then R G B lines, with
+//    CR LF as Paint Shop Pro writes them;
+//  - Paint.NET: ';' comments, then FFRRGGBB lines, with CR LF.
+std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept) {
+  const std::size_t most = format == OutputFormat::act ? 256 : format == OutputFormat::aco ? 65535 : swatches.size();
+  kept = swatches.size() < most ? swatches.size() : most;
+  const auto n = static_cast<std::uint32_t>(kept);
+  const auto channel = [](const Swatch& s, int k) { return s.rgb >> (16 - 8 * k) & 255; };
+  std::string out;
+  switch (format) {
+    case OutputFormat::ase:
+      out = "ASEF";
+      append_be(out, 0x10000, 4);
+      append_be(out, n, 4);
+      for (std::size_t i = 0; i < kept; ++i) {
+        std::string body;
+        const std::uint32_t units = append_utf16(body, swatches[i].name);
+        body.insert(0, std::string{static_cast<char>(units >> 8), static_cast<char>(units & 255)});
+        body += "RGB ";
+        for (int k = 0; k < 3; ++k) {
+          const float v = static_cast<float>(channel(swatches[i], k)) / 255.0f;
+          std::uint32_t bits;
+          std::memcpy(&bits, &v, sizeof bits);
+          append_be(body, bits, 4);
+        }
+        append_be(body, 2, 2);
+        append_be(out, 1, 2);
+        append_be(out, static_cast<std::uint32_t>(body.size()), 4);
+        out += body;
+      }
+      break;
+    case OutputFormat::aco:
+      for (const int version : {1, 2}) {
+        append_be(out, static_cast<std::uint32_t>(version), 2);
+        append_be(out, n, 2);
+        for (std::size_t i = 0; i < kept; ++i) {
+          append_be(out, 0, 2);
+          for (int k = 0; k < 3; ++k) append_be(out, channel(swatches[i], k) * 257, 2);
+          append_be(out, 0, 2);
+          if (version == 1) continue;
+          std::string name;
+          append_be(out, append_utf16(name, swatches[i].name), 4);
+          out += name;
+        }
+      }
+      break;
+    case OutputFormat::act:
+      if (kept == 0) break; // no table: an .act always counts at least one colour
+      out.assign(768, '\0');
+      for (std::size_t i = 0; i < kept; ++i) {
+        for (int k = 0; k < 3; ++k) out[3 * i + static_cast<std::size_t>(k)] = static_cast<char>(channel(swatches[i], k));
+      }
+      append_be(out, n, 2);
+      append_be(out, 0xFFFF, 2);
+      break;
+    case OutputFormat::jasc:
+      out = "JASC-PAL\r\n0100\r\n" + std::to_string(kept) + "\r\n";
+      for (std::size_t i = 0; i < kept; ++i) {
+        out += std::to_string(channel(swatches[i], 0)) + ' ' + std::to_string(channel(swatches[i], 1)) + ' ' + std::to_string(channel(swatches[i], 2)) + "\r\n";
+      }
+      break;
+    case OutputFormat::paintnet: {
+      out = "; paint.net Palette File\r\n; The colours Tintwise's triples render, in input order, as AARRGGBB\r\n";
+      const char* const digits = "0123456789ABCDEF";
+      for (std::size_t i = 0; i < kept; ++i) {
+        out += "FF";
+        for (int shift = 20; shift >= 0; shift -= 4) out += digits[swatches[i].rgb >> shift & 15];
+        out += "\r\n";
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return out;
 }
 
 void append_problem(const std::string& file, const PaletteEntry& entry, std::string& out) {

@@ -1,24 +1,29 @@
 // The rows tintwise-palette writes, one a colour, shared with the web page so
 // that both write the same bytes: CSV (RFC 4180 quoting), JSON Lines, a GIMP
-// palette of the rendered colours, aligned text, or a template.
+// palette of the rendered colours, aligned text, or a template; and the
+// rendered colours as the swatch files editors import (Adobe .ase, .aco and
+// .act, JASC-PAL, Paint.NET), written whole once every colour is known.
 #ifndef TINTWISE_PALETTE_OUTPUT_H
 #define TINTWISE_PALETTE_OUTPUT_H
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tintwise/hsb_search.h"
 #include "tintwise/palette.h"
 
 namespace tintwise {
 
-enum class OutputFormat { csv, json, gpl, text, custom };
+enum class OutputFormat { csv, json, gpl, text, custom, ase, aco, act, jasc, paintnet };
 
 struct OutputSpec {
   OutputFormat format;
   std::string custom; // the template of OutputFormat::custom
 };
 
-// Reads a --format value: csv, json, gpl, text, or a template with fields in
+// Reads a --format value: csv, json, gpl, text, ase, aco, act, jasc,
+// paintnet, or a template with fields in
 // braces ("{hue} {saturation} {brightness}"; "{{" and "}}" stand for braces,
 // "\t", "\n" and "\\" for a tab, a line end and a backslash). Returns false,
 // with `error` saying why, for a template that names no known field.
@@ -32,8 +37,28 @@ std::string output_header(const OutputSpec& spec);
 void append_row(const OutputSpec& spec, const std::string& file, const PaletteEntry& entry,
                 const HsbAnswer& answer, std::string& out);
 
-// The colour a match renders, to the nearest byte, as "#rrggbb".
+// The colour a match renders, to the nearest byte, as 0xRRGGBB, and as "#rrggbb".
+std::uint32_t rendered_rgb(const HsbMatch& match);
 void append_rendered_hex(const HsbMatch& match, std::string& out);
+
+// The swatch files: written whole, once the input has ended (their headers
+// count the colours); the binary ones (.ase, .aco, .act) are no text for a
+// terminal. The file name extension of every format, for --beside.
+bool is_swatch_format(OutputFormat format);
+bool is_binary_format(OutputFormat format);
+const char* format_extension(OutputFormat format);
+
+// A colour as a swatch file holds it: the colour its match renders, named by
+// its source name (when it has one) and its triple, as "Orange (7 70 255)".
+struct Swatch {
+  std::uint32_t rgb; // 0xRRGGBB
+  std::string name;
+};
+Swatch swatch_of(const PaletteEntry& entry, const HsbAnswer& answer);
+
+// The whole swatch file of `swatches`, in their order. `kept` is how many it
+// holds: all but past what the format can (256 in an .act, 65,535 in an .aco).
+std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept);
 
 // "FILE:LINE: reason\n" for an entry that was not read (LINE its line, .ase
 // block or colour table index; "FILE: reason" for the file as a whole).

@@ -580,6 +580,80 @@ TEST(PaletteCommand, WritesRowsAStrictParserReadsForAnyName) {
   EXPECT_EQ(python.status, 0);
 }
 
+// The rendered colours as swatch files for editors: each format read by an
+// independent reading (tests/read_swatches.py, Python's struct) and by the
+// product's reader, both giving the command's own rows: rendered_hex, and
+// where the format has names, the source name and the triple (names beyond
+// the Basic Multilingual Plane included). An .act holds 256 colours: the
+// 257th is said and not written.
+TEST(PaletteCommand, WritesSwatchFilesEditorsRead) {
+  const TempDir dir;
+  const std::vector<std::string> inputs = {palette_path("sample.gpl"), palette_path("sample-utf16.gpl")};
+  std::vector<std::string> args = inputs;
+  args.insert(args.begin(), "--format={rendered_hex} {name}|{hue} {saturation} {brightness}");
+  std::istringstream rows(run_program(TINTWISE_PALETTE_EXE, args).out);
+  std::string named, plain;
+  for (std::string row; std::getline(rows, row);) {
+    const std::size_t bar = row.find('|');
+    named += row.substr(0, bar) + (row[bar - 1] == ' ' ? "" : " (") + row.substr(bar + 1) + (row[bar - 1] == ' ' ? "" : ")") + "\n";
+    plain += row.substr(0, 7) + "\n";
+  }
+  for (const char* format : {"ase", "aco", "act", "jasc", "paintnet"}) {
+    const std::string file = dir.path + "/out." + format, expected = std::strcmp(format, "ase") && std::strcmp(format, "aco") ? plain : named;
+    args = inputs;
+    args.insert(args.begin(), std::string("--format=") + format);
+    EXPECT_EQ(run_program(TINTWISE_PALETTE_EXE, args, ">'" + file + "'").status, 65) << format;
+    const ToolRun python = run_program("python3", {data_path("../read_swatches.py"), format, file});
+    EXPECT_EQ(python.out, expected) << format << python.err;
+    EXPECT_EQ(run_program(TINTWISE_PALETTE_EXE, {expected == plain ? "--format={hex}" : "--format={hex} {name}", file}).out, python.out) << format;
+  }
+  for (const int colours : {256, 257}) {
+    std::ofstream(dir.path + "/many.txt", std::ios::binary) << [colours] { std::string t; for (int i = 0; i < colours; ++i) t += std::to_string(i % 256) + " 9 " + std::to_string(i / 256) + "\n"; return t; }();
+    const ToolRun act = run_program(TINTWISE_PALETTE_EXE, {"--format=act", dir.path + "/many.txt"}, ">'" + dir.path + "/many.act'");
+    EXPECT_EQ(act.status, colours == 256 ? 0 : 65);
+    EXPECT_EQ(act.err, colours == 256 ? "" : "tintwise-palette: (standard output): an .act file holds 256 colours; the other 1 are not written\n");
+    const std::string back = run_program(TINTWISE_PALETTE_EXE, {"--format={line}", dir.path + "/many.act"}).out;
+    EXPECT_EQ(std::count(back.begin(), back.end(), '\n'), 256);
+  }
+}
+
+// --beside: each output next to its file, nothing on standard output, a
+// folder that cannot be written said and nothing else lost, never over a
+// file the run reads; standard input has no place to write beside, and a
+// terminal takes no binary data. Started from Explorer (said here through
+// TINTWISE_PALETTE_EXPLORER), it writes beside and says so, or how it is
+// used, then waits for Enter.
+TEST(PaletteCommand, WritesBesideEachFile) {
+  const TempDir dir;
+  const std::string a = dir.path + "/a.gpl", locked = dir.path + "/locked", b = locked + "/b.hex", c = dir.path + "/c.hex";
+  (void)std::system(("mkdir '" + locked + "'").c_str());
+  for (const std::string& path : {a, b, c}) std::ofstream(path, std::ios::binary) << slurp(palette_path(path == a ? "sample.gpl" : "sample.hex"));
+  // A folder no one may write in; root may write anywhere, so as root the command runs as nobody.
+  (void)std::system(("chmod 777 '" + dir.path + "'; chmod a+r '" + a + "' '" + b + "' '" + c + "'; chmod 555 '" + locked + "'; ln -s '" + c + "' '" + c + ".tintwise.gpl'").c_str());
+  const ToolRun run = run_program("sh", {"-c", (getuid() == 0 ? "exec setpriv --reuid=65534 --regid=65534 --clear-groups " : "exec ") + std::string("\"$0\" \"$@\""),
+                                         TINTWISE_PALETTE_EXE, "--beside", "--format=gpl", a, b, c});
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, run_program(TINTWISE_PALETTE_EXE, {a}).err + "tintwise-palette: " + b + ".tintwise.gpl: cannot write: Permission denied\n" +
+                         "tintwise-palette: " + c + ".tintwise.gpl: not written: it is a file this run reads\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(slurp(a + ".tintwise.gpl"), run_program(TINTWISE_PALETTE_EXE, {"--format=gpl", a}).out);
+  EXPECT_EQ(slurp(c), slurp(palette_path("sample.hex")));
+  EXPECT_EQ(run_program(TINTWISE_PALETTE_EXE, {"--beside", "-"}, "<'" + a + "'").status, 64);
+  const ToolRun terminal = run_program("python3", {"-c", "import os, pty, sys\nif not os.path.exists('/dev/ptmx'): sys.exit(77)\n"
+    "pid, fd = pty.fork()\nif pid == 0: os.execv(sys.argv[1], sys.argv[1:])\nout = b''\n"
+    "while True:\n  try: more = os.read(fd, 4096)\n  except OSError: break\n  if not more: break\n  out += more\n"
+    "sys.stdout.write(out.decode()); sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))", TINTWISE_PALETTE_EXE, "--format=aco", a});
+  if (terminal.status != 77) {
+    EXPECT_EQ(terminal.status, 64) << terminal.out;
+  }
+  const ToolRun dropped = run_program("env", {"TINTWISE_PALETTE_EXPLORER=1", TINTWISE_PALETTE_EXE, a}, "</dev/null");
+  EXPECT_EQ(dropped.out, "Wrote " + a + ".tintwise.csv\n\nPress Enter to close this window.\n");
+  EXPECT_EQ(dropped.status, 65);
+  const ToolRun clicked = run_program("env", {"TINTWISE_PALETTE_EXPLORER=1", TINTWISE_PALETTE_EXE}, "</dev/null");
+  EXPECT_EQ(clicked.status, 0);
+  EXPECT_NE(clicked.out.find("Drop palette files"), std::string::npos);
+}
+
 // More distinct colours than the table of recent colours has slots, each
 // followed now and then by a colour from up to 20,000 rows back, whose slot
 // another colour may have taken since: every row is the library's answer
