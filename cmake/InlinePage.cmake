@@ -4,7 +4,9 @@
 # Run with -DDIR=<the built page's folder> -DOUT=<the file to write>.
 file(READ ${DIR}/index.html page)
 
-# Inlined text ends at the first closing tag of its element, so none may hold one.
+# Inlined text ends at the first closing tag of its element, so none may hold
+# one. An optional fifth argument gives the inlined element's attributes (an
+# id by which the page finds the module's text, to start workers with it).
 function(inline_into page_var tag original file)
   file(READ ${DIR}/${file} text)
   string(TOLOWER "${text}" lower)
@@ -16,12 +18,12 @@ function(inline_into page_var tag original file)
   if(at EQUAL -1)
     message(FATAL_ERROR "index.html does not load ${file} as ${original}")
   endif()
-  string(REPLACE "${original}" "<${tag}>\n${text}</${tag}>" result "${${page_var}}")
+  string(REPLACE "${original}" "<${tag}${ARGV4}>\n${text}</${tag}>" result "${${page_var}}")
   set(${page_var} "${result}" PARENT_SCOPE)
 endfunction()
 
 inline_into(page style [[<link rel="stylesheet" href="style.css">]] style.css)
-inline_into(page script [[<script src="tintwise.js"></script>]] tintwise.js)
+inline_into(page script [[<script id="tintwise-module" src="tintwise.js"></script>]] tintwise.js [[ id="tintwise-module"]])
 inline_into(page script [[<script src="app.js"></script>]] app.js)
 inline_into(page script [[<script src="picture.js"></script>]] picture.js)
 file(WRITE ${OUT} "${page}")

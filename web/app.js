@@ -70,11 +70,12 @@ function clearErrors() {
 // Runs the tool on the three texts and shows what it prints. For a colour in
 // range (rgb, the three numbers, given) the result, the swatches, every input
 // but `from` and the address follow; otherwise they keep the last colour.
+// Returns the result.
 function show(texts, rgb, from) {
   const result = convert(...texts);
   $('cli-args').textContent = texts.map(shellWord).join(' ');
   $('cli-output').textContent = result.text;
-  if (result.status !== 0 || !rgb) return;
+  if (result.status !== 0 || !rgb) return result;
   const hex = toHex(rgb);
   if (from !== 'hex') $('hex').value = hex;
   if (from !== 'picker') $('picker').value = hex;
@@ -87,6 +88,7 @@ function show(texts, rgb, from) {
   $('rendered-rgb').textContent = `(${result.rendered.join(', ')}, ${toHex(result.rendered)})`;
   shownRgb = rgb;
   updateAddress();
+  return result;
 }
 
 const showRgb = (rgb, from) => show(rgb.map(String), rgb, from);
@@ -163,9 +165,8 @@ async function pickFromScreen() {
   }
 }
 
-function copyTriple() {
-  const triple = ['hue', 'saturation', 'brightness'].map((id) => $(id).textContent).join(', ');
-  const status = $('copy-status');
+// Copies a triple as "hue, saturation, brightness", and says so in `status`.
+function copyTriple(triple, status) {
   navigator.clipboard.writeText(triple).then(
     () => { status.textContent = `Copied: ${triple}`; },
     () => { status.textContent = 'Copying is not allowed here: select the numbers and copy them.'; });
@@ -381,7 +382,7 @@ createTintwise().then((module) => {
   $('hex').addEventListener('input', onHex);
   $('picker').addEventListener('input', () => { clearErrors(); showRgb(parseHex($('picker').value), 'picker'); });
   for (const form of ['colour-form', 'triple-form']) $(form).addEventListener('submit', (e) => e.preventDefault());
-  $('copy').addEventListener('click', copyTriple);
+  $('copy').addEventListener('click', () => copyTriple(['hue', 'saturation', 'brightness'].map((id) => $(id).textContent).join(', '), $('copy-status')));
   if ('EyeDropper' in window) {
     $('eyedropper').hidden = false;
     $('eyedropper').addEventListener('click', pickFromScreen);

@@ -4,6 +4,7 @@
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -169,6 +170,20 @@ EMSCRIPTEN_KEEPALIVE double tintwise_palette_number(int i, int what) {
     case 5: return m.saturation;
     case 6: return m.brightness;
     default: return static_cast<double>(e.unit);
+  }
+}
+
+// The nearest triples of `n` colours (0xRRGGBB each), as tintwise-palette
+// answers them: for each, the colour its triple renders (its rendered_hex, as
+// 0xRRGGBB) and its distance (the figure the tool prints, as a number). The
+// page's workers answer a picture's distinct colours this way, in batches.
+EMSCRIPTEN_KEEPALIVE void tintwise_nearest_batch(const std::uint32_t* colours, int n, std::uint32_t* renders, double* distance) {
+  tintwise::HsbAnswer answer;
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t c = colours[i];
+    tintwise::find_best_hsb_answer(answer, static_cast<std::int32_t>(c >> 16 & 255), static_cast<std::int32_t>(c >> 8 & 255), static_cast<std::int32_t>(c & 255));
+    renders[i] = tintwise::rendered_rgb(answer.match);
+    distance[i] = std::strtod(answer.distance, nullptr);
   }
 }
 
