@@ -175,13 +175,15 @@ function copyTriple(triple, status) {
 // --- Palettes ----------------------------------------------------------------
 
 // Downloads of the last palette converted, byte for byte what
-// `tintwise-palette --format=csv|json|gpl` writes for the same file.
+// `tintwise-palette --format=...` writes for the same file: rows collected as
+// they are converted, or a swatch file made whole from the module.
 const downloads = {
   download: { what: 0, suffix: '.csv', type: 'text/csv', rows: [] },
   'download-json': { what: 1, suffix: '.jsonl', type: 'application/jsonl', rows: [] },
   'download-gpl': { what: 2, suffix: '.gpl', type: 'text/plain', rows: [] },
 };
-let paletteName = 'palette';
+const swatchDownloads = { 'download-ase': [5, '.ase'], 'download-aco': [6, '.aco'], 'download-act': [7, '.act'], 'download-jasc': [8, '.pal'], 'download-paintnet': [9, '.txt'] };
+let paletteName = 'palette', lastConverted = 0;
 let lastPalette = null; // the bytes and name of the palette shown, to read again in the other mode
 
 function chip(rgbHex) {
@@ -203,7 +205,7 @@ function cell(text, className) {
 
 const setBusy = (busy) => {
   for (const id of ['convert', 'palette-file']) $(id).disabled = busy;
-  for (const id of Object.keys(downloads)) $(id).disabled = true;
+  for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).disabled = true;
 };
 
 // Reads the bytes of a palette through the module's reader (the one
@@ -269,7 +271,8 @@ function convertPalette(bytes, file, find = $('palette-find').checked) {
     $('palette-table').hidden = converted === 0;
     $('palette-errors').hidden = unread === 0;
     setBusy(false);
-    for (const id of Object.keys(downloads)) $(id).disabled = converted === 0;
+    for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).disabled = converted === 0;
+    lastConverted = converted;
   }
   slice();
 }
@@ -282,9 +285,13 @@ async function convertFile(file) {
 }
 
 function download(id) {
-  const d = downloads[id], a = document.createElement('a');
-  a.href = URL.createObjectURL(new Blob([d.rows.join('')], { type: d.type }));
-  a.download = 'tintwise-' + paletteName + d.suffix;
+  const d = downloads[id], a = document.createElement('a'), swatch = swatchDownloads[id];
+  const bytes = swatch ? tintwise.paletteSwatches(swatch[0]) : d.rows.join('');
+  a.href = URL.createObjectURL(new Blob([bytes], { type: swatch ? 'application/octet-stream' : d.type }));
+  a.download = 'tintwise-' + paletteName + (swatch ? swatch[1] : d.suffix);
+  if (id === 'download-act' && lastConverted > 256) {
+    $('progress-text').textContent = `An .act holds 256 colours: the other ${lastConverted - 256} are not in it.`;
+  }
   document.body.appendChild(a);
   a.click();
   a.remove();
@@ -376,6 +383,7 @@ createTintwise().then((module) => {
     paletteHeader: (what) => module.UTF8ToString(module._tintwise_palette_header(what)),
     paletteNumber: module.cwrap('tintwise_palette_number', 'number', ['number', 'number']),
     paletteDistance: () => module.UTF8ToString(module._tintwise_palette_distance()),
+    paletteSwatches: (what) => { const p = module._tintwise_palette_swatches(what); return module.HEAPU8.slice(p, p + module._tintwise_palette_text_size()); },
   };
   for (const id of channels) $(id).addEventListener('input', onFields);
   for (const [id] of tripleFields) $(id).addEventListener('input', onTriple);
@@ -392,7 +400,7 @@ createTintwise().then((module) => {
   $('palette-find').addEventListener('change', () => { if (lastPalette) convertPalette(lastPalette.bytes, lastPalette.file); });
   acceptDrops($('palette-area'), convertFile);
   startPictures();
-  for (const id of Object.keys(downloads)) $(id).addEventListener('click', () => download(id));
+  for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).addEventListener('click', () => download(id));
   openAddress();
   document.body.dataset.ready = 'true';
 });

@@ -173,6 +173,23 @@ EMSCRIPTEN_KEEPALIVE double tintwise_palette_number(int i, int what) {
   }
 }
 
+// The palette last read as a swatch file of format `what` (an OutputFormat,
+// 5 ase to 9 paintnet), byte for byte what tintwise-palette writes for it:
+// the colours its entries' triples render (every entry the page converted).
+// Its length through tintwise_palette_text_size().
+EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_swatches(int what) {
+  std::vector<tintwise::Swatch> swatches;
+  for (const tintwise::PaletteEntry& e : palette.entries) {
+    const auto known = palette.answers.find(static_cast<std::uint32_t>(e.red << 16 | e.green << 8 | e.blue));
+    if (e.read && known != palette.answers.end()) swatches.push_back(tintwise::swatch_of(e, known->second));
+  }
+  std::size_t kept;
+  palette.text = tintwise::swatch_file(static_cast<tintwise::OutputFormat>(what), swatches, kept);
+  return palette.text.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int tintwise_palette_text_size() { return static_cast<int>(palette.text.size()); }
+
 // The nearest triples of `n` colours (0xRRGGBB each), as tintwise-palette
 // answers them: for each, the colour its triple renders (its rendered_hex, as
 // 0xRRGGBB) and its distance (the figure the tool prints, as a number). The

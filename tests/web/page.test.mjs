@@ -246,10 +246,10 @@ check('reads palette files as tintwise-palette does, and downloads what it write
     await page.setChecked('#palette-find', Boolean(find));
     await page.setInputFiles('#palette-file', `${process.env.TINTWISE_PALETTES}/${name}`);
     await waitFor(`${file} to be converted`, () => /converted/.test(document.getElementById('progress-text').textContent));
-    for (const [id, format] of [['download', 'csv'], ['download-json', 'json'], ['download-gpl', 'gpl']]) {
-      const [download] = await Promise.all([page.waitForEvent('download'), page.click('#' + id)]);
-      const command = paletteTool('--format=' + format, ...file.split(' '));
-      assert.equal(readFileSync(await download.path(), 'utf8'), command.stdout, `${file} as ${format}`);
+    for (const format of ['csv', 'json', 'gpl', 'ase', 'aco', 'act', 'jasc', 'paintnet']) {
+      const [download] = await Promise.all([page.waitForEvent('download'), page.click(format === 'csv' ? '#download' : '#download-' + format)]);
+      const command = paletteTool('--format=' + format, ...file.split(' ')), bytes = readFileSync(await download.path());
+      assert.ok(bytes.equals(spawnSync(process.env.TINTWISE_PALETTE, ['--format=' + format, ...file.split(' ')], { cwd: process.env.TINTWISE_PALETTES }).stdout), `${file} as ${format}`);
       if (format !== 'csv') continue;
       const listed = await page.locator('#palette-error-list li').allTextContents(); // "Line 12: reason"
       const reported = command.stderr.split('\n').filter(Boolean).map((l) => l.replace(/^[^:]*:(\d+)?:? /, (_, n) => (n ? n + ': ' : '')));
