@@ -531,7 +531,7 @@ TEST(PaletteCommand, ExitStatusesAndStreams) {
       {{}, "</dev/null", 0, "file,line,name,hex,hue,saturation,brightness,distance,rendered_hex\n", ""},
       {{"--version"}, "", 0, "tintwise-palette " TINTWISE_VERSION "\n", ""},
       {{"--help"}, "", 0, nullptr, ""},
-      {{"--format=cvs", hex}, "", 64, "", "tintwise-palette: unknown format 'cvs' (formats: csv, json, gpl, text, or a template with {fields})\nTry 'tintwise-palette --help'.\n"},
+      {{"--format=cvs", hex}, "", 64, "", "tintwise-palette: unknown format 'cvs' (formats: csv, json, gpl, text, ase, aco, act, jasc, paintnet, or a template with {fields})\nTry 'tintwise-palette --help'.\n"},
       {{"--colour"}, "", 64, "", "tintwise-palette: unknown option '--colour'\nTry 'tintwise-palette --help'.\n"},
       {{"--format"}, "", 64, "", "tintwise-palette: --format needs a value\nTry 'tintwise-palette --help'.\n"},
       {{"--jobs=0", hex}, "", 64, "", "tintwise-palette: --jobs needs a number of threads from 1 to 999\nTry 'tintwise-palette --help'.\n"},
