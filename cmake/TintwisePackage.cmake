@@ -40,6 +40,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tintwise_0.1_amd64.deb, installed unde
 if(NOT CPACK_GENERATOR)
   set(CPACK_GENERATOR TGZ)
 endif()
+# The packages carry the programs and the library; the Python package
+# (component python) installs into a Python of the user's, through pip or
+# cmake --install, and stays out of them.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};Tintwise;tool;/" "${PROJECT_BINARY_DIR};Tintwise;development;/")
 
 if(WIN32)
   # The Windows archive is for people who run the tool: only that component,

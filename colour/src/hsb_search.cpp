@@ -38,8 +38,10 @@ std::size_t format_rendered(float red, float green, float blue, char* out, std::
 
 namespace {
 
+double rgb_distance(const SearchState& state) { return std::sqrt(static_cast<double>(state.best)) * 255.0; }
+
 std::size_t format_distance(const SearchState& state, char* out, std::size_t size) {
-  return format_fixed(std::sqrt(static_cast<double>(state.best)) * 255.0, 6, out, size);
+  return format_fixed(rgb_distance(state), 6, out, size);
 }
 
 } // namespace
@@ -91,7 +93,8 @@ std::size_t find_best_hsb_report(HsbMatch& match, std::int32_t r, std::int32_t g
 void find_best_hsb_answer(HsbAnswer& answer, std::int32_t r, std::int32_t g, std::int32_t b) {
   const SearchState state = run_search(search_pruned, r, g, b);
   answer.match = state.match;
-  format_distance(state, answer.distance, sizeof answer.distance);
+  answer.rgb_distance = rgb_distance(state);
+  format_fixed(answer.rgb_distance, 6, answer.distance, sizeof answer.distance);
 }
 
 void find_best_hsb_reference(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b,

@@ -19,6 +19,11 @@
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
 #error "Tintwise needs FLT_EVAL_METHOD == 0 (no extended precision); on 32-bit x86 build with -msse2 -mfpmath=sse"
 #endif
+// -ffast-math (or -Ofast) lets the compiler reassociate and drop roundings,
+// whatever else the build says: refuse it too.
+#if defined(__FAST_MATH__)
+#error "Tintwise cannot be exact with -ffast-math or -Ofast"
+#endif
 
 namespace tintwise {
 

@@ -34,10 +34,12 @@ void find_best_hsb(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t
 std::size_t find_best_hsb_report(HsbMatch& match, std::int32_t r, std::int32_t g, std::int32_t b, char* out,
                                  std::size_t size);
 
-// A search's answer with the distance as the report prints it.
+// A search's answer with the distance as the report prints it, and as the
+// search found it.
 struct HsbAnswer {
   HsbMatch match;
-  char distance[16]; // the first report line's figure, e.g. "100.209387"
+  char distance[16];   // the first report line's figure, e.g. "100.209387"
+  double rgb_distance; // that figure before printing: the square root of the best (widened), times 255
 };
 
 // The same search as find_best_hsb, for callers that print the answer their

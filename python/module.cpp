@@ -1,0 +1,163 @@
+// The library's view from Python, under the package `tintwise`, which checks
+// every argument first (python/tintwise/__init__.py) and hands this module
+// only values in range. No logic of its own: the search, the tool's text,
+// the rendered colour and the palette reader are the library's.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "driver.h"
+#include "palette_output.h"
+#include "tintwise/hsb_model.h"
+#include "tintwise/palette.h"
+
+namespace py = pybind11;
+
+namespace {
+
+std::string hex_of(std::uint32_t rgb) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%06x", rgb);
+  return text;
+}
+
+// One colour: the match, the distance the search found, the rendered colour
+// (as single-precision channels on the unit scale, and to the nearest byte),
+// and the bytes `Tintwise R G B` writes.
+py::tuple nearest(int r, int g, int b) {
+  tintwise::HsbAnswer answer;
+  tintwise::CommandOutput out;
+  {
+    py::gil_scoped_release free;
+    tintwise::find_best_hsb_answer(answer, r, g, b);
+    const std::string args[] = {std::to_string(r), std::to_string(g), std::to_string(b)};
+    const char* const argv[] = {"Tintwise", args[0].c_str(), args[1].c_str(), args[2].c_str()};
+    tintwise::run_command(4, argv, out);
+  }
+  const tintwise::HsbMatch& m = answer.match;
+  return py::make_tuple(m.hue, m.saturation, m.brightness, answer.rgb_distance, py::make_tuple(m.red, m.green, m.blue),
+                        hex_of(tintwise::rendered_rgb(m)), std::string(out.text, out.length));
+}
+
+// Many colours (an N x 3 array of bytes): each distinct colour is searched
+// once, in batches spread over `jobs` threads with the GIL released; between
+// batches Python may raise (Ctrl-C). Returns hue, saturation, brightness,
+// distance and rendered, each an array in the colours' order.
+py::tuple nearest_many(py::array_t<std::uint8_t, py::array::c_style> colours, unsigned jobs) {
+  const auto n = static_cast<std::size_t>(colours.shape(0));
+  py::array_t<std::int32_t> hue(n), saturation(n), brightness(n);
+  py::array_t<double> distance(n);
+  py::array_t<float> rendered({n, std::size_t{3}});
+  std::vector<std::uint32_t> keys(n), distinct;
+  std::vector<std::size_t> slot(n); // each colour's place in `distinct`
+  {
+    py::gil_scoped_release free;
+    const std::uint8_t* c = colours.data();
+    std::vector<std::size_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      keys[i] = static_cast<std::uint32_t>(c[3 * i] << 16 | c[3 * i + 1] << 8 | c[3 * i + 2]);
+      order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    for (const std::size_t i : order) {
+      if (distinct.empty() || distinct.back() != keys[i]) distinct.push_back(keys[i]);
+      slot[i] = distinct.size() - 1;
+    }
+  }
+  std::vector<tintwise::HsbAnswer> answers(distinct.size());
+  constexpr std::size_t kBatch = 1 << 14, kChunk = 64;
+  for (std::size_t start = 0; start < distinct.size(); start += kBatch) {
+    const std::size_t end = std::min(distinct.size(), start + kBatch);
+    {
+      py::gil_scoped_release free;
+      std::atomic<std::size_t> next{start};
+      const auto work = [&] {
+        for (std::size_t from; (from = next.fetch_add(kChunk)) < end;) {
+          for (std::size_t i = from; i < std::min(end, from + kChunk); ++i) {
+            const std::uint32_t k = distinct[i];
+            tintwise::find_best_hsb_answer(answers[i], static_cast<std::int32_t>(k >> 16), static_cast<std::int32_t>(k >> 8 & 255),
+                                           static_cast<std::int32_t>(k & 255));
+          }
+        }
+      };
+      std::vector<std::thread> threads;
+      for (unsigned t = 1; t < jobs; ++t) threads.emplace_back(work);
+      work();
+      for (std::thread& t : threads) t.join();
+    }
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  }
+  auto h = hue.mutable_unchecked<1>(), s = saturation.mutable_unchecked<1>(), v = brightness.mutable_unchecked<1>();
+  auto d = distance.mutable_unchecked<1>();
+  auto out = rendered.mutable_unchecked<2>();
+  for (std::size_t i = 0; i < n; ++i) {
+    const tintwise::HsbAnswer& a = answers[slot[i]];
+    const auto k = static_cast<py::ssize_t>(i);
+    h(k) = a.match.hue, s(k) = a.match.saturation, v(k) = a.match.brightness, d(k) = a.rgb_distance;
+    out(k, 0) = a.match.red, out(k, 1) = a.match.green, out(k, 2) = a.match.blue;
+  }
+  return py::make_tuple(hue, saturation, brightness, distance, rendered);
+}
+
+// The colour a triple renders: its channels on the unit scale, and to the
+// nearest byte as hex.
+py::tuple render(int hue, int saturation, int brightness) {
+  const tintwise::RenderedColour c = tintwise::render_hsb(hue, saturation, brightness);
+  return py::make_tuple(c.red, c.green, c.blue, hex_of(tintwise::rendered_rgb({hue, saturation, brightness, c.red, c.green, c.blue})));
+}
+
+struct Bytes {
+  const char* data;
+  std::size_t left;
+};
+
+// A palette's bytes through the reader: each entry as (line, unit, name, rgb
+// or None, reason or None), and the format found.
+py::tuple read_palette(const py::bytes& data, bool find) {
+  const std::string bytes = data;
+  Bytes source{bytes.data(), bytes.size()};
+  std::vector<tintwise::PaletteEntry> entries;
+  const auto read = [](void* context, char* buf, std::size_t size) {
+    Bytes& b = *static_cast<Bytes*>(context);
+    const std::size_t n = std::min(size, b.left);
+    std::memcpy(buf, b.data, n);
+    b.data += n, b.left -= n;
+    return n;
+  };
+  const auto keep = [](void* context, const tintwise::PaletteEntry& e) {
+    static_cast<std::vector<tintwise::PaletteEntry>*>(context)->push_back(e);
+    return true;
+  };
+  tintwise::PaletteFormat format;
+  {
+    py::gil_scoped_release free;
+    format = tintwise::read_palette({read, &source, nullptr}, keep, &entries, find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette);
+  }
+  const char* const units[] = {"line", "block", "index", "file"};
+  py::list out;
+  for (const tintwise::PaletteEntry& e : entries) {
+    out.append(py::make_tuple(e.line, units[static_cast<int>(e.unit)], e.name,
+                              e.read ? py::object(py::make_tuple(e.red, e.green, e.blue)) : py::object(py::none()),
+                              e.read ? py::object(py::none()) : py::object(py::str(e.reason))));
+  }
+  return py::make_tuple(out, tintwise::palette_format_name(format));
+}
+
+} // namespace
+
+PYBIND11_MODULE(_tintwise, m) {
+  m.doc() = "The Tintwise library itself; use the package tintwise, which checks its arguments.";
+  m.attr("__version__") = TINTWISE_VERSION;
+  m.def("nearest", &nearest);
+  m.def("nearest_many", &nearest_many);
+  m.def("render", &render);
+  m.def("read_palette", &read_palette);
+}

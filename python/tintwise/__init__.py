@@ -1,0 +1,157 @@
+"""The exact nearest colour of Unreal's HSB colour space, from Python.
+
+Tintwise converts an RGB colour into the nearest hue (0..254), saturation
+(0..255) and brightness (0..255) of Unreal's HSB colour model, exactly as a
+search of all 16,711,680 triples would, to the bit: the same library as the
+``Tintwise`` command, ``tintwise-palette`` and the web page.
+
+>>> import tintwise
+>>> m = tintwise.nearest(255, 128, 0)
+>>> (m.hue, m.saturation, m.brightness), m.rendered_hex
+((7, 70, 255), '#c54639')
+>>> print(m.text, end='')
+[Distance between RGB and the best matching HSB = 100.209387]
+[The HSB chosen is actually equivalent to RGB (196.9, 70.0, 57.5)]
+<BLANKLINE>
+  Hue = 7, Saturation = 70, Brightness = 255
+
+Arguments are checked, never wrapped or clipped: a value out of range, a
+bool, or a float that is not whole raises ValueError, anything not a number
+TypeError.
+"""
+
+import numbers
+import os
+from typing import List, NamedTuple, Optional, Tuple
+
+import numpy as np
+
+from . import _tintwise
+
+__version__ = _tintwise.__version__
+__all__ = ["Entry", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_palette", "render"]
+
+# The command's own words for a channel out of range.
+_RANGE = "r/g/b must all be in the range 0.225"
+
+
+class Match(NamedTuple):
+    """The nearest triple to one colour, as ``Tintwise R G B`` answers it."""
+
+    hue: int
+    saturation: int
+    brightness: int
+    distance: float  #: in RGB units, the double the search found (the report prints it with 6 decimals)
+    rendered: Tuple[float, float, float]  #: the colour the triple renders, single-precision channels on the 0..1 scale
+    rendered_hex: str  #: that colour to the nearest byte, "#rrggbb"
+    text: str  #: exactly what ``Tintwise R G B`` writes: two report lines, an empty line, the result line
+
+
+class Matches(NamedTuple):
+    """The nearest triples to many colours, each field an array in their order."""
+
+    hue: np.ndarray  #: int32, shape (N,)
+    saturation: np.ndarray  #: int32, shape (N,)
+    brightness: np.ndarray  #: int32, shape (N,)
+    distance: np.ndarray  #: float64, shape (N,)
+    rendered: np.ndarray  #: float32, shape (N, 3): red, green, blue on the 0..1 scale
+
+
+class Rendered(NamedTuple):
+    """The colour a triple renders."""
+
+    red: float  #: single-precision channels on the 0..1 scale, as the model holds them
+    green: float
+    blue: float
+    hex: str  #: to the nearest byte, "#rrggbb"
+
+
+class Entry(NamedTuple):
+    """One entry of a palette: a colour that was read, or the reason it was not."""
+
+    line: int  #: where it is, counted in `unit`
+    unit: str  #: "line" (from 1), "block" (of an .ase, from 1), "index" (in a colour table, from 0), "file" (the file as a whole)
+    name: str
+    rgb: Optional[Tuple[int, int, int]]  #: None when not read
+    reason: Optional[str]  #: None when read
+
+
+class Palette(NamedTuple):
+    """A palette as tintwise-palette reads it."""
+
+    entries: List[Entry]
+    format: str  #: "gimp", "ase", "png", ... or "not a palette"
+
+
+def _whole(value, what, top, words):
+    """`value` as an int in 0..top, or the error a person would be given."""
+    if isinstance(value, (bool, np.bool_)):
+        raise ValueError(f"{what}: {value!r} is a bool, not a number; {words}")
+    if isinstance(value, numbers.Integral):
+        number = int(value)
+    elif isinstance(value, numbers.Real):
+        if not float(value).is_integer():
+            raise ValueError(f"{what}: {value!r} is not a whole number; {words}")
+        number = int(value)
+    else:
+        raise TypeError(f"{what}: {type(value).__name__} is not a number; {words}")
+    if not 0 <= number <= top:
+        raise ValueError(f"{words} ({what} is {value!r})")
+    return number
+
+
+def nearest(r, g, b) -> Match:
+    """The nearest triple to the colour (r, g, b), each a whole number 0..255."""
+    return Match(*_tintwise.nearest(*(_whole(v, w, 255, _RANGE) for v, w in ((r, "r"), (g, "g"), (b, "b")))))
+
+
+def render(hue, saturation, brightness) -> Rendered:
+    """The colour the triple renders: hue 0..254, saturation and brightness 0..255."""
+    words = "hue runs 0..254, saturation and brightness 0..255"
+    checked = (_whole(hue, "hue", 254, words), _whole(saturation, "saturation", 255, words), _whole(brightness, "brightness", 255, words))
+    return Rendered(*_tintwise.render(*checked))
+
+
+def nearest_many(colours, jobs: Optional[int] = None) -> Matches:
+    """The nearest triples to many colours: any array-like of shape (N, 3) of
+    whole numbers 0..255. Searches each distinct colour once, on every core
+    (or `jobs` threads) with the GIL released; Ctrl-C stops it between
+    batches."""
+    if isinstance(colours, np.ndarray):
+        array = colours
+    else:  # a list or tuple: each element checked as one colour's channel is
+        array = np.asarray(colours, dtype=object)
+        if array.ndim == 2 and array.shape[1] == 3:
+            for i, value in enumerate(array.flat):
+                _whole(value, f"colours[{i // 3}][{i % 3}]", 255, _RANGE)
+            array = array.astype(np.int64) if array.size else np.zeros((0, 3), np.int64)
+    if array.ndim != 2 or array.shape[1] != 3:
+        raise ValueError(f"colours must have the shape (N, 3), not {array.shape}")
+    kind = array.dtype.kind
+    if kind == "b":
+        raise ValueError(f"colours are bools, not numbers; {_RANGE}")
+    if kind not in "iuf":
+        raise TypeError(f"colours of {array.dtype} are not numbers; {_RANGE}")
+    if kind == "f" and not np.all(np.isfinite(array) & (array == np.floor(array))):
+        raise ValueError(f"colours hold numbers that are not whole; {_RANGE}")
+    if array.size and not (array.min() >= 0 and array.max() <= 255):
+        raise ValueError(f"{_RANGE} (colours hold {array.min()!r} to {array.max()!r})")
+    threads = (os.cpu_count() or 1) if jobs is None else _whole(jobs, "jobs", 999, "jobs runs 1..999")
+    if threads < 1:
+        raise ValueError("jobs runs 1..999")
+    return Matches(*_tintwise.nearest_many(np.ascontiguousarray(array, dtype=np.uint8), threads))
+
+
+def read_palette(path_or_bytes, find: bool = False) -> Palette:
+    """Reads a palette file (a path, or its bytes) through the same reader as
+    tintwise-palette, in find mode (every colour written in a text) if
+    `find`. Its format is told from its content, never its name."""
+    if isinstance(path_or_bytes, (bytes, bytearray, memoryview)):
+        data = bytes(path_or_bytes)
+    elif isinstance(path_or_bytes, (str, os.PathLike)):
+        with open(path_or_bytes, "rb") as file:
+            data = file.read()
+    else:
+        raise TypeError(f"read_palette takes a path or bytes, not {type(path_or_bytes).__name__}")
+    entries, found = _tintwise.read_palette(data, bool(find))
+    return Palette([Entry(*e) for e in entries], found)

@@ -1,0 +1,45 @@
+from os import PathLike
+from typing import List, NamedTuple, Optional, Sequence, Tuple, Union
+
+import numpy as np
+import numpy.typing as npt
+
+__version__: str
+
+class Match(NamedTuple):
+    hue: int
+    saturation: int
+    brightness: int
+    distance: float
+    rendered: Tuple[float, float, float]
+    rendered_hex: str
+    text: str
+
+class Matches(NamedTuple):
+    hue: npt.NDArray[np.int32]
+    saturation: npt.NDArray[np.int32]
+    brightness: npt.NDArray[np.int32]
+    distance: npt.NDArray[np.float64]
+    rendered: npt.NDArray[np.float32]
+
+class Rendered(NamedTuple):
+    red: float
+    green: float
+    blue: float
+    hex: str
+
+class Entry(NamedTuple):
+    line: int
+    unit: str
+    name: str
+    rgb: Optional[Tuple[int, int, int]]
+    reason: Optional[str]
+
+class Palette(NamedTuple):
+    entries: List[Entry]
+    format: str
+
+def nearest(r: int, g: int, b: int) -> Match: ...
+def render(hue: int, saturation: int, brightness: int) -> Rendered: ...
+def nearest_many(colours: Union[npt.ArrayLike, Sequence[Sequence[int]]], jobs: Optional[int] = ...) -> Matches: ...
+def read_palette(path_or_bytes: Union[str, PathLike, bytes, bytearray, memoryview], find: bool = ...) -> Palette: ...

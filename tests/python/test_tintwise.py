@@ -1,0 +1,119 @@
+"""The Python package against the command-line tools: the tool's bytes on
+the known answers, many colours at once against one at a time, every bad
+input, the palette reader against tintwise-palette's rows, Ctrl-C, and the
+package installed into a fresh venv as the README says."""
+import os
+import subprocess
+import sys
+import tempfile
+
+import numpy as np
+import pytest
+
+import tintwise
+
+ROOT = os.path.join(os.path.dirname(__file__), "..", "..")
+DATA = os.path.join(ROOT, "tests", "data")
+TOOL, PALETTE = os.environ["TINTWISE_EXE"], os.environ["TINTWISE_PALETTE"]
+RANGE = "r/g/b must all be in the range 0.225"
+
+
+def run(*args, timeout=60, **options):  # gives up within a minute (pip within ten), saying what it ran
+    return subprocess.run([str(a) for a in args], capture_output=True, text=True, timeout=timeout, **options)
+
+
+def test_nearest_writes_the_tools_bytes():
+    runs = []
+    for line in open(os.path.join(DATA, "runs.txt")):
+        if line.startswith("#"):
+            continue
+        status, text, *args = line.rstrip("\n").split("\t")
+        if status == "0" and len(args) == 3 and all(a.isdigit() and int(a) <= 255 for a in args):
+            runs.append(([int(a) for a in args], text.replace("\\n", "\n")))
+    assert len(runs) >= 15
+    for rgb, text in runs:
+        m = tintwise.nearest(*rgb)
+        assert m.text == text == run(TOOL, *rgb).stdout
+        assert f"Hue = {m.hue}, Saturation = {m.saturation}, Brightness = {m.brightness}\n" in text
+        assert abs(float(text.split("= ")[1].split("]")[0]) - m.distance) <= 5e-7
+        rendered = run(PALETTE, "--format={rendered_hex}", input="%d %d %d\n" % tuple(rgb)).stdout
+        assert m.rendered_hex + "\n" == rendered == tintwise.render(m.hue, m.saturation, m.brightness).hex + "\n"
+
+
+def test_many_at_once_as_one_at_a_time():
+    rng = np.random.default_rng(29)
+    colours = rng.integers(0, 256, (100_000, 3))
+    colours[::5] = colours[rng.integers(0, len(colours), len(colours[::5]))]  # repeats
+    many = tintwise.nearest_many(colours)
+    for i, c in enumerate(colours):
+        m = tintwise.nearest(*c)
+        got = (many.hue[i], many.saturation[i], many.brightness[i], many.distance[i], tuple(many.rendered[i]))
+        assert got == (m.hue, m.saturation, m.brightness, m.distance, m.rendered), (c, got, m)
+    few = colours[:2000]
+    for other in (tintwise.nearest_many(few.tolist(), jobs=1), tintwise.nearest_many(few.astype(np.uint8), jobs=3), tintwise.nearest_many(few.astype(float))):
+        assert all(np.array_equal(a, b[:2000]) for a, b in zip(other, many))
+    assert [a.shape for a in tintwise.nearest_many(np.zeros((0, 3), int))] == [(0,), (0,), (0,), (0,), (0, 3)]
+
+
+@pytest.mark.parametrize("call, error, words", [
+    (lambda: tintwise.nearest(256, 0, 0), ValueError, RANGE + " (r is 256)"),
+    (lambda: tintwise.nearest(0, -1, 0), ValueError, RANGE + " (g is -1)"),
+    (lambda: tintwise.nearest(0, 0, 2 ** 32), ValueError, RANGE + " (b is 4294967296)"),
+    (lambda: tintwise.nearest(True, 0, 0), ValueError, "r: True is a bool, not a number; " + RANGE),
+    (lambda: tintwise.nearest(np.bool_(False), 0, 0), ValueError, "r: False is a bool, not a number; " + RANGE),
+    (lambda: tintwise.nearest(0, 1.5, 0), ValueError, "g: 1.5 is not a whole number; " + RANGE),
+    (lambda: tintwise.nearest(0, 0, float("nan")), ValueError, "b: nan is not a whole number; " + RANGE),
+    (lambda: tintwise.nearest("1", 0, 0), TypeError, "r: str is not a number; " + RANGE),
+    (lambda: tintwise.nearest(None, 0, 0), TypeError, "r: NoneType is not a number; " + RANGE),
+    (lambda: tintwise.render(255, 0, 0), ValueError, "hue runs 0..254, saturation and brightness 0..255 (hue is 255)"),
+    (lambda: tintwise.render(0, 0, 2.5), ValueError, "brightness: 2.5 is not a whole number; hue runs 0..254, saturation and brightness 0..255"),
+    (lambda: tintwise.nearest_many([[0, 0, 256]]), ValueError, RANGE + " (colours[0][2] is 256)"),
+    (lambda: tintwise.nearest_many([[0, True, 0]]), ValueError, "colours[0][1]: True is a bool, not a number; " + RANGE),
+    (lambda: tintwise.nearest_many([[0, 0, "0"]]), TypeError, "colours[0][2]: str is not a number; " + RANGE),
+    (lambda: tintwise.nearest_many(np.array([[0, 0, -1]])), ValueError, RANGE + " (colours hold -1 to 0)"),
+    (lambda: tintwise.nearest_many(np.array([[0, 0, 300]], np.int16)), ValueError, RANGE + " (colours hold 0 to 300)"),
+    (lambda: tintwise.nearest_many(np.array([[0, 0, 0.5]])), ValueError, "colours hold numbers that are not whole; " + RANGE),
+    (lambda: tintwise.nearest_many(np.zeros((2, 3), bool)), ValueError, "colours are bools, not numbers; " + RANGE),
+    (lambda: tintwise.nearest_many(np.array([["a", "b", "c"]])), TypeError, "colours of <U1 are not numbers; " + RANGE),
+    (lambda: tintwise.nearest_many([1, 2, 3]), ValueError, "colours must have the shape (N, 3), not (3,)"),
+    (lambda: tintwise.nearest_many(np.zeros((4, 4))), ValueError, "colours must have the shape (N, 3), not (4, 4)"),
+    (lambda: tintwise.nearest_many([[1, 2, 3]], jobs=0), ValueError, "jobs runs 1..999"),
+    (lambda: tintwise.read_palette(42), TypeError, "read_palette takes a path or bytes, not int"),
+])
+def test_bad_input_raises_in_the_tools_words(call, error, words):
+    with pytest.raises(error) as raised:
+        call()
+    assert str(raised.value) == words
+
+
+def test_reads_every_palette_as_the_command_does():
+    folder = os.path.join(DATA, "palettes")
+    for name in sorted(os.listdir(folder)):
+        path, find = os.path.join(folder, name), name == "sample-find.css"
+        palette = tintwise.read_palette(open(path, "rb").read() if name.endswith(".aco") else path, find=find)
+        command = run(PALETTE, "--format={line}|{name}|{hex}", *(["--find"] if find else []), path)
+        rows = "".join("%d|%s|#%02x%02x%02x\n" % (e.line, e.name, *e.rgb) for e in palette.entries if e.rgb)
+        problems = "".join(f"{path}{'' if e.unit == 'file' else ':%d' % e.line}: {e.reason}\n" for e in palette.entries if not e.rgb)
+        assert (rows, problems) == (command.stdout, command.stderr), name
+        assert palette.format in name or palette.format in ("plain", "found", "jasc", "riff", "scribus", "soc", "gimp"), (name, palette.format)
+
+
+def test_ctrl_c_stops_many_between_batches():
+    script = "import numpy, sys, tintwise\nc = numpy.random.default_rng(1).integers(0, 256, (3_000_000, 3))\nprint(flush=True)\ntintwise.nearest_many(c)"
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=os.environ)
+    assert child.stdout.readline() == "\n"
+    child.send_signal(2)
+    _, err = child.communicate(timeout=20)  # gives up within 20 s: it waited for the search to stop
+    assert child.returncode != 0 and "KeyboardInterrupt" in err, err
+
+
+def test_installs_into_a_fresh_venv_as_the_readme_says():
+    with tempfile.TemporaryDirectory() as where:
+        venv = os.path.join(where, "venv")
+        assert run("/usr/bin/python3", "-m", "venv", "--system-site-packages", venv).returncode == 0
+        pip = run(os.path.join(venv, "bin", "pip"), "install", "--no-build-isolation", "--no-index", ROOT, timeout=600,
+                  env={**os.environ, "TINTWISE_BUILD_BASE": os.path.join(where, "build"), "CXXFLAGS": "-ffast-math -ffp-contract=fast"})
+        assert pip.returncode == 0, pip.stdout + pip.stderr
+        check = "import tintwise; m = tintwise.nearest_many([[255, 255, 255], [1, 1, 1], [255, 128, 0]]); print(tintwise.__file__, *m.hue)"
+        out = run(os.path.join(venv, "bin", "python"), "-c", check, cwd=where, env={k: v for k, v in os.environ.items() if k != "PYTHONPATH"})
+        assert out.stdout.startswith(os.path.join(venv, "lib")) and out.stdout.split()[1:] == ["32", "254", "7"], out.stdout + out.stderr
