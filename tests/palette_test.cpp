@@ -169,7 +169,8 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
     return out;
   };
   const auto be = [&le](std::uint32_t v, int n) { std::string out = le(v, n); return std::string(out.rbegin(), out.rend()); };
-  const std::string png = "\x89PNG\r\n\x1a\n", act = slurp(palette_path("sample.act"));
+  const std::string png = "\x89PNG\r\n\x1a\n", act = slurp(palette_path("sample.act")), counted = slurp(palette_path("sample-count.act"));
+  const auto with = [](std::string bytes, const std::string& head) { return bytes.replace(0, head.size(), head); };
   const auto ihdr = [&be](int type) { // 1 by 1 pixel, 8 bits; its CRC as zlib's crc32() gives it
     return be(13, 4) + "IHDR" + be(1, 4) + be(1, 4) + "\x08" + char(type) + std::string(3, '\0') + be(type == 0 ? 0x3a7e9b55 : type == 2 ? 0x907753de : 0x28cb34bb, 4);
   };
@@ -254,6 +255,21 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {"1 2 3 ca\xe9\n", "1 #010203 ca\xEF\xBF\xBD\n"},
       {"1 2 3 c\xe9\n", "- !not a palette: binary data\n"},
       {"root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/:/usr/sbin/nologin\n", "1 !not a colour\n2 !not a colour\n- !not a palette: no line holds a colour\n"},
+      // Formats told by their whole structure, never by their first bytes or their timing: tables of 768 and 772 bytes
+      // that begin like another format, a shifted picture, text that begins like a magic number, XML after blank lines.
+      {with(act, std::string("\0\1\0\2", 4)), "0 #000100\n...256"},
+      {with(act, std::string("\0\2\0\1", 4)), "0 #000200\n...256"},
+      {with(counted, std::string("\0\1\0\0", 4)), "0 #000100\n3 #03fc15 transparent\n...16"},
+      {with(act, "\x0a\x05\x01\x08"), "0 #0a0501\n...256"},
+      {with(counted, "\x0a\x05\x01\x04"), "0 #0a0501\n...16"},
+      {with(act, "\xFF\xD8\xFF\xE0"), "0 #ffd8ff\n...256"},
+      {with(act, "BM"), "0 #424d00\n...256"},
+      {with(act, "GIMP Palette"), "0 #47494d\n...256"},
+      {with(act, "1 2 3 x"), "0 #312032\n...256"},
+      {std::string(1, '\0') + slurp(palette_path("sample.png")), "- !not a palette: binary data\n"},
+      {"GIF8 and RIFF begin this text\n1 2 3\n", "1 !not a colour\n2 #010203\n"},
+      {"\n \r\n" + slurp(palette_path("sample.soc")), "6 #ff8000 Orange & \"Co\"\n12 !not a colour: draw:color\n...4"},
+      {"\xEF\xBB\xBF\n" + slurp(palette_path("sample-scribus.xml")).substr(38), "4 #ff8000 Orange\n...6"},
       // Colour tables: their counts and lengths, just inside and just past what they may say.
       {act + be(1, 2) + be(0xFFFF, 2), "0 #00ff00\n"},
       {act + be(256, 2) + be(0, 2), "0 #00ff00 transparent\n1 #01fe07\n...256"},
@@ -315,42 +331,7 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
     const std::string whole = describe(read_bytes(c.bytes, c.bytes.size(), nullptr, c.mode));
     expect_entries(c.entries, whole, c.bytes.substr(0, 40).c_str());
     EXPECT_EQ(describe(read_bytes(c.bytes, 1, nullptr, c.mode)), whole) << c.bytes.substr(0, 40);
-  }
-}
-
-// Formats told by their whole structure and never by the timing of their
-// bytes: tables of 768 and 772 bytes whose first bytes look like another
-// format's, a shifted picture, text that begins like a magic number, XML
-// after blank lines; each read whole, then through a source that pauses
-// after each of its first 16 bytes.
-TEST(PaletteReader, TellsFormatsByStructureNotTiming) {
-  const std::string act = slurp(palette_path("sample.act")), counted = slurp(palette_path("sample-count.act"));
-  const auto with = [](std::string bytes, const std::string& head) { return bytes.replace(0, head.size(), head); };
-  const struct {
-    std::string bytes;
-    PaletteFormat format;
-    std::size_t entries;
-  } cases[] = {
-      {with(act, std::string("\0\1\0\2", 4)), PaletteFormat::act, 256},
-      {with(act, std::string("\0\2\0\1", 4)), PaletteFormat::act, 256},
-      {with(counted, std::string("\0\1\0\0", 4)), PaletteFormat::act, 16},
-      {with(act, "\x0a\x05\x01\x08"), PaletteFormat::act, 256},
-      {with(counted, "\x0a\x05\x01\x04"), PaletteFormat::act, 16},
-      {with(act, "\xFF\xD8\xFF\xE0"), PaletteFormat::act, 256},
-      {with(act, "BM"), PaletteFormat::act, 256},
-      {with(act, "GIMP Palette"), PaletteFormat::act, 256},
-      {with(act, "1 2 3 x"), PaletteFormat::act, 256},
-      {std::string(1, '\0') + slurp(palette_path("sample.png")), PaletteFormat::not_palette, 1},
-      {"GIF8 and RIFF begin this text\n1 2 3\n", PaletteFormat::plain, 2},
-      {"\n \r\n" + slurp(palette_path("sample.soc")), PaletteFormat::soc, 4},
-      {"\xEF\xBB\xBF\n" + slurp(palette_path("sample-scribus.xml")).substr(38), PaletteFormat::scribus, 6},
-  };
-  for (const auto& c : cases) {
-    PaletteFormat format;
-    const std::string whole = describe(read_bytes(c.bytes, c.bytes.size(), &format));
-    EXPECT_EQ(format, c.format) << c.bytes.substr(0, 16);
-    EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), static_cast<long>(c.entries)) << whole;
-    for (std::size_t pause = 1; pause <= 16; ++pause) EXPECT_EQ(describe(read_bytes(c.bytes, 4096, nullptr, PaletteMode::palette, pause)), whole) << c.bytes.substr(0, 16) << " paused at " << pause;
+    for (std::size_t pause = 1; pause <= 16; ++pause) EXPECT_EQ(describe(read_bytes(c.bytes, 4096, nullptr, c.mode, pause)), whole) << c.bytes.substr(0, 16) << " paused at " << pause;
   }
 }
 
@@ -410,8 +391,7 @@ TEST(PaletteReader, ReadsXmlAsExpatDoes) {
     const ExpatReading expat = read_with_expat(doc);
     accepted += expat.accepted;
     for (const std::size_t chunk : {doc.size(), std::size_t{1} + rng() % 7}) {
-      Bytes bytes{doc, 0, chunk};
-      const std::string wrong = compare_with_expat(expat, reader_entries({from_bytes, &bytes, nullptr}), damage != 0);
+      const std::string wrong = compare_with_expat(expat, entries_text(read_bytes(doc, chunk)), damage != 0);
       ASSERT_EQ(wrong, "") << "document " << i << " in chunks of " << chunk << ":\n" << doc;
     }
   }
@@ -578,80 +558,6 @@ TEST(PaletteCommand, WritesRowsAStrictParserReadsForAnyName) {
   const ToolRun python = run_program("python3", {"-c", check, dir.path + "/out.csv", dir.path + "/out.jsonl"});
   EXPECT_EQ(python.out, expected) << python.err;
   EXPECT_EQ(python.status, 0);
-}
-
-// The rendered colours as swatch files for editors: each format read by an
-// independent reading (tests/read_swatches.py, Python's struct) and by the
-// product's reader, both giving the command's own rows: rendered_hex, and
-// where the format has names, the source name and the triple (names beyond
-// the Basic Multilingual Plane included). An .act holds 256 colours: the
-// 257th is said and not written.
-TEST(PaletteCommand, WritesSwatchFilesEditorsRead) {
-  const TempDir dir;
-  const std::vector<std::string> inputs = {palette_path("sample.gpl"), palette_path("sample-utf16.gpl")};
-  std::vector<std::string> args = inputs;
-  args.insert(args.begin(), "--format={rendered_hex} {name}|{hue} {saturation} {brightness}");
-  std::istringstream rows(run_program(TINTWISE_PALETTE_EXE, args).out);
-  std::string named, plain;
-  for (std::string row; std::getline(rows, row);) {
-    const std::size_t bar = row.find('|');
-    named += row.substr(0, bar) + (row[bar - 1] == ' ' ? "" : " (") + row.substr(bar + 1) + (row[bar - 1] == ' ' ? "" : ")") + "\n";
-    plain += row.substr(0, 7) + "\n";
-  }
-  for (const char* format : {"ase", "aco", "act", "jasc", "paintnet"}) {
-    const std::string file = dir.path + "/out." + format, expected = std::strcmp(format, "ase") && std::strcmp(format, "aco") ? plain : named;
-    args = inputs;
-    args.insert(args.begin(), std::string("--format=") + format);
-    EXPECT_EQ(run_program(TINTWISE_PALETTE_EXE, args, ">'" + file + "'").status, 65) << format;
-    const ToolRun python = run_program("python3", {data_path("../read_swatches.py"), format, file});
-    EXPECT_EQ(python.out, expected) << format << python.err;
-    EXPECT_EQ(run_program(TINTWISE_PALETTE_EXE, {expected == plain ? "--format={hex}" : "--format={hex} {name}", file}).out, python.out) << format;
-  }
-  for (const int colours : {256, 257}) {
-    std::ofstream(dir.path + "/many.txt", std::ios::binary) << [colours] { std::string t; for (int i = 0; i < colours; ++i) t += std::to_string(i % 256) + " 9 " + std::to_string(i / 256) + "\n"; return t; }();
-    const ToolRun act = run_program(TINTWISE_PALETTE_EXE, {"--format=act", dir.path + "/many.txt"}, ">'" + dir.path + "/many.act'");
-    EXPECT_EQ(act.status, colours == 256 ? 0 : 65);
-    EXPECT_EQ(act.err, colours == 256 ? "" : "tintwise-palette: (standard output): an .act file holds 256 colours; the other 1 are not written\n");
-    const std::string back = run_program(TINTWISE_PALETTE_EXE, {"--format={line}", dir.path + "/many.act"}).out;
-    EXPECT_EQ(std::count(back.begin(), back.end(), '\n'), 256);
-  }
-}
-
-// --beside: each output next to its file, nothing on standard output, a
-// folder that cannot be written said and nothing else lost, never over a
-// file the run reads; standard input has no place to write beside, and a
-// terminal takes no binary data. Started from Explorer (said here through
-// TINTWISE_PALETTE_EXPLORER), it writes beside and says so, or how it is
-// used, then waits for Enter.
-TEST(PaletteCommand, WritesBesideEachFile) {
-  const TempDir dir;
-  const std::string a = dir.path + "/a.gpl", locked = dir.path + "/locked", b = locked + "/b.hex", c = dir.path + "/c.hex";
-  (void)std::system(("mkdir '" + locked + "'").c_str());
-  for (const std::string& path : {a, b, c}) std::ofstream(path, std::ios::binary) << slurp(palette_path(path == a ? "sample.gpl" : "sample.hex"));
-  // A folder no one may write in; root may write anywhere, so as root the command runs as nobody.
-  (void)std::system(("chmod 777 '" + dir.path + "'; chmod a+r '" + a + "' '" + b + "' '" + c + "'; chmod 555 '" + locked + "'; ln -s '" + c + "' '" + c + ".tintwise.gpl'").c_str());
-  const ToolRun run = run_program("sh", {"-c", (getuid() == 0 ? "exec setpriv --reuid=65534 --regid=65534 --clear-groups " : "exec ") + std::string("\"$0\" \"$@\""),
-                                         TINTWISE_PALETTE_EXE, "--beside", "--format=gpl", a, b, c});
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, run_program(TINTWISE_PALETTE_EXE, {a}).err + "tintwise-palette: " + b + ".tintwise.gpl: cannot write: Permission denied\n" +
-                         "tintwise-palette: " + c + ".tintwise.gpl: not written: it is a file this run reads\n");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(slurp(a + ".tintwise.gpl"), run_program(TINTWISE_PALETTE_EXE, {"--format=gpl", a}).out);
-  EXPECT_EQ(slurp(c), slurp(palette_path("sample.hex")));
-  EXPECT_EQ(run_program(TINTWISE_PALETTE_EXE, {"--beside", "-"}, "<'" + a + "'").status, 64);
-  const ToolRun terminal = run_program("python3", {"-c", "import os, pty, sys\nif not os.path.exists('/dev/ptmx'): sys.exit(77)\n"
-    "pid, fd = pty.fork()\nif pid == 0: os.execv(sys.argv[1], sys.argv[1:])\nout = b''\n"
-    "while True:\n  try: more = os.read(fd, 4096)\n  except OSError: break\n  if not more: break\n  out += more\n"
-    "sys.stdout.write(out.decode()); sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))", TINTWISE_PALETTE_EXE, "--format=aco", a});
-  if (terminal.status != 77) {
-    EXPECT_EQ(terminal.status, 64) << terminal.out;
-  }
-  const ToolRun dropped = run_program("env", {"TINTWISE_PALETTE_EXPLORER=1", TINTWISE_PALETTE_EXE, a}, "</dev/null");
-  EXPECT_EQ(dropped.out, "Wrote " + a + ".tintwise.csv\n\nPress Enter to close this window.\n");
-  EXPECT_EQ(dropped.status, 65);
-  const ToolRun clicked = run_program("env", {"TINTWISE_PALETTE_EXPLORER=1", TINTWISE_PALETTE_EXE}, "</dev/null");
-  EXPECT_EQ(clicked.status, 0);
-  EXPECT_NE(clicked.out.find("Drop palette files"), std::string::npos);
 }
 
 // More distinct colours than the table of recent colours has slots, each

@@ -2,7 +2,7 @@
 // parser with namespaces, used only by the tests): the colour elements of a
 // LibreOffice or Scribus palette, one a line as "LINE #rrggbb NAME", or
 // "LINE !" for one that holds no colour. The reader's entries in the same
-// form come from `reader_entries`; `compare_with_expat` says where they part.
+// form come from `entries_text`; `compare_with_expat` says where they part.
 #ifndef TINTWISE_TESTS_XML_ORACLE_H
 #define TINTWISE_TESTS_XML_ORACLE_H
 
@@ -76,17 +76,8 @@ inline ExpatReading read_with_expat(const std::string& bytes) {
   return x;
 }
 
-inline bool keep_entry(void* context, const tintwise::PaletteEntry& e) {
-  static_cast<std::vector<tintwise::PaletteEntry>*>(context)->push_back(e);
-  return true;
-}
-
-// The reader's entries in the same form ("- !" for a reason about the whole
-// file), and the format it found.
-inline std::vector<std::string> reader_entries(const tintwise::PaletteSource& source, tintwise::PaletteFormat* format = nullptr) {
-  std::vector<tintwise::PaletteEntry> all;
-  const tintwise::PaletteFormat found = tintwise::read_palette(source, keep_entry, &all);
-  if (format) *format = found;
+// The reader's entries in the same form ("- !" for a reason about the whole file).
+inline std::vector<std::string> entries_text(const std::vector<tintwise::PaletteEntry>& all) {
   std::vector<std::string> out;
   for (const auto& e : all) out.push_back(e.unit == tintwise::PaletteUnit::file ? "- !" : entry_text(e.line, e.read, static_cast<unsigned>(e.red << 16 | e.green << 8 | e.blue), e.name));
   return out;

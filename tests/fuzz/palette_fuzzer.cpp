@@ -2,7 +2,10 @@
 // file (so that each seed, a sample of every format, is read as that format),
 // handed out in chunks whose size the input's length picks, and read in find
 // mode for every third length. Every entry must be a colour with a clean name
-// or carry a reason, and the reader must end.
+// or carry a reason, and the reader must end. Where it takes the bytes for an
+// XML palette, expat reads them too (where the host has it): no colour the
+// reader gives may differ from expat's, and where expat accepts the document
+// the two must agree entry for entry (see xml_oracle.h).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +13,9 @@
 #include <cstring>
 
 #include "tintwise/palette.h"
+#ifdef TINTWISE_HAVE_EXPAT
+#include "../xml_oracle.h"
+#endif
 
 namespace {
 
@@ -27,14 +33,16 @@ std::size_t hand_out(void* context, char* buf, std::size_t size) {
   return n;
 }
 
-bool check(void*, const tintwise::PaletteEntry& e) {
+void fail(const std::string& what) {
+  std::fprintf(stderr, "%s\n", what.c_str());
+  std::abort();
+}
+
+bool check(void* entries, const tintwise::PaletteEntry& e) {
   const bool sound = (e.read ? e.reason.empty() && tintwise::clean_utf8(e.name) == e.name : !e.reason.empty() && e.name.empty()) &&
                      (e.unit != tintwise::PaletteUnit::file || (e.line == 0 && !e.read));
-  if (!sound) {
-    std::fprintf(stderr, "entry at line %llu: read %d, name '%s', reason '%s'\n", static_cast<unsigned long long>(e.line),
-                 e.read, e.name.c_str(), e.reason.c_str());
-    std::abort();
-  }
+  if (!sound) fail("entry at line " + std::to_string(e.line) + ": read " + std::to_string(e.read) + ", name '" + e.name + "', reason '" + e.reason + "'");
+  static_cast<std::vector<tintwise::PaletteEntry>*>(entries)->push_back(e);
   return true;
 }
 
@@ -43,6 +51,16 @@ bool check(void*, const tintwise::PaletteEntry& e) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Source source{data, size, 1 + size % 61};
   const auto mode = size % 3 == 0 ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette;
-  tintwise::read_palette({hand_out, &source, nullptr}, check, nullptr, mode);
+  std::vector<tintwise::PaletteEntry> entries;
+  const tintwise::PaletteFormat format = tintwise::read_palette({hand_out, &source, nullptr}, check, &entries, mode);
+#ifdef TINTWISE_HAVE_EXPAT
+  if (format == tintwise::PaletteFormat::soc || format == tintwise::PaletteFormat::scribus) {
+    const std::string wrong = tintwise_tests::compare_with_expat(tintwise_tests::read_with_expat(std::string(data, data + size)),
+                                                                 tintwise_tests::entries_text(entries), false);
+    if (!wrong.empty()) fail(wrong);
+  }
+#else
+  (void)format;
+#endif
   return 0;
 }

@@ -1,0 +1,103 @@
+"""tintwise-palette's swatch files, read back by an independent reading of
+each format (Python's struct) and by the command itself, as the command's own
+rows; .act's 256 colours; --beside, a read-only folder among its files; a
+terminal refused for binary data; and the start from Explorer."""
+import os
+import pty
+import struct
+import subprocess
+import tempfile
+
+PALETTE = os.environ["TINTWISE_PALETTE"]
+SAMPLES = os.path.join(os.path.dirname(__file__), "..", "data", "palettes")
+
+
+def run(*args, **options):  # gives up within a minute, saying what it ran
+    return subprocess.run([str(a) for a in args], capture_output=True, timeout=60, **options)
+
+
+def utf16(b):
+    assert b[-2:] == b"\0\0", "a name without its closing NUL"
+    return b[:-2].decode("utf-16-be")
+
+
+def read_swatches(fmt, data):
+    """Each format as the program that defines it reads it: ["#rrggbb NAME"]."""
+    out, at = [], len(data)
+    if fmt == "ase":
+        assert data[:8] == b"ASEF\0\1\0\0"
+        at = 12
+        for _ in range(struct.unpack(">I", data[8:12])[0]):
+            kind, length = struct.unpack(">HI", data[at:at + 6])
+            body, at = data[at + 6:at + 6 + length], at + 6 + length
+            units = struct.unpack(">H", body[:2])[0]
+            rest = body[2 + 2 * units:]
+            assert kind == 1 and rest[:4] == b"RGB " and rest[16:] == b"\0\2", (kind, rest)
+            out.append((bytes(round(v * 255) for v in struct.unpack(">3f", rest[4:16])), utf16(body[2:2 + 2 * units])))
+    elif fmt == "aco":
+        n = struct.unpack(">H", data[2:4])[0]
+        at = 8 + 10 * n
+        assert data[:2] == b"\0\1" and data[4 + 10 * n:at] == struct.pack(">HH", 2, n)
+        for i in range(n):
+            (space, *rgb, zero), units = struct.unpack(">5H", data[at:at + 10]), struct.unpack(">I", data[at + 10:at + 14])[0]
+            assert data[at:at + 10] == data[4 + 10 * i:14 + 10 * i] and space == zero == 0 and all(c % 257 == 0 for c in rgb)
+            out.append((bytes(c // 257 for c in rgb), utf16(data[at + 14:at + 14 + 2 * units])))
+            at += 14 + 2 * units
+    elif fmt == "act":
+        n, transparent = struct.unpack(">HH", data[768:])
+        assert len(data) == 772 and transparent == 0xFFFF and not any(data[3 * n:768])
+        out = [(data[3 * i:3 * i + 3], "") for i in range(n)]
+    else:
+        lines = data.decode("ascii").split("\r\n")
+        assert lines.pop() == "" and "\n" not in "".join(lines)
+        if fmt == "jasc":
+            assert lines[:2] == ["JASC-PAL", "0100"] and int(lines[2]) == len(lines) - 3
+            out = [(bytes(int(v) for v in line.split(" ")), "") for line in lines[3:]]
+        else:
+            colours = [line for line in lines if line[:1] != ";"]
+            assert all(len(c) == 8 and c[:2] == "FF" for c in colours)
+            out = [(bytes.fromhex(c[2:]), "") for c in colours]
+    assert at == len(data), "data after the last colour"
+    return [("#" + rgb.hex() + " " + name).rstrip() for rgb, name in out]
+
+
+def test_swatch_files_hold_the_rendered_colours_as_the_rows_say():
+    inputs = [os.path.join(SAMPLES, "sample.gpl"), os.path.join(SAMPLES, "sample-utf16.gpl")]  # names beyond the BMP too
+    rows = run(PALETTE, "--format={rendered_hex}|{name}|{hue} {saturation} {brightness}", *inputs).stdout.decode().splitlines()
+    named = [f"{hex} {name} ({triple})" if name else f"{hex} {triple}" for hex, name, triple in (row.split("|") for row in rows)]
+    for fmt in ("ase", "aco", "act", "jasc", "paintnet"):
+        written, expected = run(PALETTE, "--format=" + fmt, *inputs), named if fmt in ("ase", "aco") else [n[:7] for n in named]
+        assert written.returncode == 65 and read_swatches(fmt, written.stdout) == expected, fmt
+        back = run(PALETTE, "--format={hex} {name}", "-", input=written.stdout).stdout.decode().splitlines()
+        assert [line.rstrip() for line in back] == expected, fmt
+    for count in (256, 257):  # an .act holds 256 colours: the 257th is said, and not written
+        act = run(PALETTE, "--format=act", "-", input="".join(f"{i % 256} 9 {i // 256}\n" for i in range(count)).encode())
+        assert act.returncode == (0 if count == 256 else 65) and len(read_swatches("act", act.stdout)) == 256
+        assert act.stderr == (b"" if count == 256 else b"tintwise-palette: (standard output): an .act file holds 256 colours; the other 1 are not written\n")
+
+
+def test_beside_each_file_and_from_explorer():
+    with tempfile.TemporaryDirectory() as folder:
+        a, locked, c = os.path.join(folder, "a.gpl"), os.path.join(folder, "locked"), os.path.join(folder, "c.hex")
+        b = os.path.join(locked, "b.hex")
+        os.mkdir(locked)
+        for path, sample in ((a, "sample.gpl"), (b, "sample.hex"), (c, "sample.hex")):
+            open(path, "wb").write(open(os.path.join(SAMPLES, sample), "rb").read())
+        os.chmod(folder, 0o777), os.chmod(locked, 0o555), os.symlink(c, c + ".tintwise.gpl")  # a link to a file the run reads
+        as_other = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] if os.getuid() == 0 else []  # root writes anywhere
+        beside = run(*as_other, PALETTE, "--beside", "--format=gpl", a, b, c)
+        assert (beside.stdout, beside.returncode) == (b"", 1)
+        assert beside.stderr.decode() == run(PALETTE, a).stderr.decode() + f"tintwise-palette: {b}.tintwise.gpl: cannot write: Permission denied\n" \
+            f"tintwise-palette: {c}.tintwise.gpl: not written: it is a file this run reads\n"
+        assert open(a + ".tintwise.gpl", "rb").read() == run(PALETTE, "--format=gpl", a).stdout
+        assert open(c, "rb").read() == open(os.path.join(SAMPLES, "sample.hex"), "rb").read()
+        assert run(PALETTE, "--beside", "-", input=b"1 2 3\n").returncode == 64  # standard input has no place beside it
+        pid, terminal = pty.fork()  # binary data is refused at a terminal
+        if pid == 0:
+            os.execv(PALETTE, [PALETTE, "--format=aco", a])
+        said = os.read(terminal, 4096).decode()
+        assert os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 64 and "writes binary data, which a terminal cannot show" in said
+        explorer = {**os.environ, "TINTWISE_PALETTE_EXPLORER": "1"}
+        dropped, clicked = run(PALETTE, a, env=explorer), run(PALETTE, env=explorer)
+        assert (dropped.stdout, dropped.returncode) == (f"Wrote {a}.tintwise.csv\n\nPress Enter to close this window.\n".encode(), 65)
+        assert clicked.returncode == 0 and b"Drop palette files" in clicked.stdout and clicked.stdout.endswith(b"Press Enter to close this window.\n")
