@@ -383,6 +383,7 @@ const char* resolve(Scanner& x, const Tag& t, Expanded& element, std::vector<Exp
                     bool& fatal) {
   names.clear();
   values.clear();
+  element = {};
   fatal = true;
   for (const Attribute& a : t.attributes) {
     std::string value;
@@ -589,8 +590,11 @@ PaletteFormat read_xml(Reader& r) {
     }
     const std::string local = local_of(t.name);
     std::uint8_t rgb[3];
-    if (forbidden) {
-    } else if (why) {
+    if (forbidden) { // said: what holds it is not read
+      if (t.empty) close_element();
+      continue;
+    }
+    if (why) {
       report(r, t.line, std::string("corrupt: ") + why + "; the element is not read");
     } else if (kind == Kind::scribus && local == "COLOR" && element.space == root_space) {
       scribus_colour(r, t.line, names, values);
