@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 #include <random>
@@ -20,11 +19,7 @@
 #endif
 
 #if defined(__linux__)
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 using namespace tintwise;
@@ -596,56 +591,6 @@ TEST(PaletteCommand, RepeatsGetTheirOwnColoursAnswer) {
   }
 }
 
-#if defined(__linux__)
-// A person typing, or a script waiting for each answer: each line's row comes
-// within a second, before the next line is sent, through a pipe and through a
-// terminal; one end-of-file ends the run (at a terminal, Ctrl-D once).
-TEST(PaletteCommand, AnswersEachLineAsItComes) {
-  for (const bool terminal : {false, true}) {
-    const char* how = terminal ? "terminal" : "pipe";
-    int in[2], out[2];
-    ASSERT_TRUE(pipe(in) == 0 && pipe(out) == 0);
-    if (terminal) { // the terminal's two ends instead of the pipe's
-      close(in[0]), close(in[1]);
-      in[1] = posix_openpt(O_RDWR | O_NOCTTY);
-      if (in[1] < 0 || grantpt(in[1]) != 0 || unlockpt(in[1]) != 0) { // a chroot or container without /dev/pts
-        const std::string why = std::strerror(errno);
-        for (const int fd : {in[1], out[0], out[1]}) close(fd); // close(-1) does nothing
-        GTEST_SKIP() << "the pipe passed; no pseudo-terminal can be opened here (" << why << "), so the terminal was not tried";
-      }
-      in[0] = open(ptsname(in[1]), O_RDWR | O_NOCTTY);
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-      dup2(in[0], 0), dup2(out[1], 1);
-      for (const int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-      const std::string command = std::string("exec ") + TINTWISE_EMULATOR + " '" + TINTWISE_PALETTE_EXE + "' --format={hex}";
-      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(in[0]), close(out[1]);
-    std::string rows;
-    for (const char* line : {"#ff8000\n", "10 20 30 Navy\n", "rgb(1, 2, 3)\n"}) {
-      ASSERT_EQ(write(in[1], line, std::strlen(line)), static_cast<ssize_t>(std::strlen(line)));
-      pollfd answer{out[0], POLLIN, 0};
-      char buf[64];
-      for (const std::size_t before = rows.size(); rows.find('\n', before) == std::string::npos;) {
-        const ssize_t n = poll(&answer, 1, 1000) == 1 ? read(out[0], buf, sizeof buf) : 0;
-        ASSERT_GT(n, 0) << how << ": no row within a second for " << line;
-        rows.append(buf, static_cast<std::size_t>(n));
-      }
-    }
-    EXPECT_EQ(rows, "#ff8000\n#0a141e\n#010203\n");
-    EXPECT_EQ(terminal ? write(in[1], "\x04", 1) - 1 : close(in[1]), 0); // Ctrl-D at the start of a line, or the pipe closed
-    int status = -1;
-    for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << how << ": still running a second after one end-of-file";
-    if (!WIFEXITED(status)) kill(child, SIGKILL), waitpid(child, &status, 0);
-    if (terminal) close(in[1]);
-    close(out[0]);
-  }
-}
-#endif
 
 // A write that fails part way leaves only whole rows in the file.
 TEST(PaletteCommand, LeavesNoHalfWrittenRow) {

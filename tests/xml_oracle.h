@@ -21,9 +21,8 @@ namespace tintwise_tests {
 struct ExpatReading {
   std::vector<std::string> entries;
   bool accepted = false;
-  int depth = 0;
-  std::string root_space; // of the root element
-  int kind = 0;           // 1 LibreOffice, 2 Scribus
+  int depth = 0, kind = 0; // kind: 1 LibreOffice, 2 Scribus
+  std::string root_space;  // of the root element
   XML_Parser parser = nullptr;
 };
 

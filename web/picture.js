@@ -255,16 +255,6 @@ async function searchPicture(p) {
   });
 }
 
-// What the status line says of a picture's farthest colour once its colours
-// are answered.
-function farthest(p) {
-  let far = 0;
-  for (let i = 1; i < p.distance.length; ++i) if (p.distance[i] > p.distance[far]) far = i;
-  const c = p.list[far];
-  return `the farthest colour, ${toHex([c >> 16, (c >> 8) & 255, c & 255])}, lies ${p.distance[far].toFixed(6)} RGB units from ` +
-    `what it renders (${p.list.length} distinct colours).`;
-}
-
 // Shows the view chosen: the picture as stored, as rendered, or each pixel's
 // distance. #picture carries data-mode once that view is fully drawn.
 async function showView() {
@@ -275,13 +265,14 @@ async function showView() {
   $('picture-legend').hidden = mode !== 'distance';
   if (mode !== 'stored' && !p.summary) {
     if (!(await searchPicture(p)) || picture !== p) return;
-    // The status line says how many of the picture's pixels the model renders
-    // exactly and how far its farthest colour lies; the answers then go to the
-    // picture's worker (moved, not copied), which keeps them as a table.
-    const seconds = ((performance.now() - p.started) / 1000).toFixed(1), far = farthest(p);
-    const { exact, counted } = await ask({ answers: { rendered: p.rendered, distance: p.distance } }, [p.rendered.buffer, p.distance.buffer]);
+    // The answers go to the picture's worker (moved, not copied), which keeps
+    // them as a table, and says how many of the picture's pixels the model
+    // renders exactly and which colour lies farthest from what it renders.
+    const seconds = ((performance.now() - p.started) / 1000).toFixed(1), n = p.list.length;
+    const { exact, counted, far, distance } = await ask({ answers: { rendered: p.rendered, distance: p.distance } }, [p.rendered.buffer, p.distance.buffer]);
     p.summary = `${p.name}: ${exact} of ${counted} pixels (${((exact / counted) * 100).toFixed(1)}%) are rendered exactly, to the byte; ` +
-      `${far} Answered in ${seconds} s.`;
+      `the farthest colour, ${toHex([far >> 16, (far >> 8) & 255, far & 255])}, lies ${distance.toFixed(6)} RGB units from what it renders ` +
+      `(${n} distinct colours). Answered in ${seconds} s.`;
   }
   if (picture !== p || $('picture-mode').value !== mode) return;
   pictureStatus(mode === 'stored' ? `${p.name}: ${p.width} × ${p.height} pixels, as stored.` : `Drawing ${p.name} ${mode === 'rendered' ? 'as rendered' : 'by distance'}…`);
@@ -467,19 +458,20 @@ function workerMain() {
       const counted = listed, list = distinctOf(counted.counts), { rendered, distance } = data.answers;
       listed = null;
       table = new Uint32Array(1 << 24);
-      let exact = 0;
+      let exact = 0, far = 0;
       for (let i = 0; i < list.length; ++i) { // the distance code: a quarter of an RGB unit a step
         table[list[i]] = (Math.min(255, Math.floor(distance[i] * 4)) << 24 | rendered[i]) >>> 0;
         if (rendered[i] === list[i]) exact += counted.counts[list[i]];
+        if (distance[i] > distance[far]) far = i;
       }
-      return { exact, counted: counted.counted };
+      return { exact, counted: counted.counted, far: list[far], distance: distance[far] };
     }
     if (data.view) return view(data.view, data.ramp);
     return colours(data.wanted, data.order);
   };
   self.onmessage = async ({ data }) => {
     const answer = await handle(data);
-    postMessage({ id: data.id, ...answer }, answer.bitmap ? [answer.bitmap] : []);
+    postMessage({ id: data.id, ...answer }, answer.bitmap ? [answer.bitmap] : ArrayBuffer.isView(answer.list) ? [answer.list.buffer] : []);
   };
 }
 

@@ -1,12 +1,16 @@
-"""tintwise-palette's swatch files, read back by an independent reading of
-each format (Python's struct) and by the command itself, as the command's own
-rows; .act's 256 colours; --beside, a read-only folder among its files; a
-terminal refused for binary data; and the start from Explorer."""
+# tintwise-palette's swatch files, read back by an independent reading of
+# each format (Python's struct) and by the command itself, as the command's own
+# rows; .act's 256 colours; --beside, a read-only folder among its files; a
+# terminal refused for binary data; the start from Explorer; and each line
+# answered as it comes, through a pipe and a terminal.
 import os
 import pty
+import select
 import struct
 import subprocess
 import tempfile
+
+import pytest
 
 PALETTE = os.environ["TINTWISE_PALETTE"]
 SAMPLES = os.path.join(os.path.dirname(__file__), "..", "data", "palettes")
@@ -22,7 +26,7 @@ def utf16(b):
 
 
 def read_swatches(fmt, data):
-    """Each format as the program that defines it reads it: ["#rrggbb NAME"]."""
+    # Each format as the program that defines it reads it: ["#rrggbb NAME"].
     out, at = [], len(data)
     if fmt == "ase":
         assert data[:8] == b"ASEF\0\1\0\0"
@@ -92,12 +96,42 @@ def test_beside_each_file_and_from_explorer():
         assert open(a + ".tintwise.gpl", "rb").read() == run(PALETTE, "--format=gpl", a).stdout
         assert open(c, "rb").read() == open(os.path.join(SAMPLES, "sample.hex"), "rb").read()
         assert run(PALETTE, "--beside", "-", input=b"1 2 3\n").returncode == 64  # standard input has no place beside it
-        pid, terminal = pty.fork()  # binary data is refused at a terminal
-        if pid == 0:
-            os.execv(PALETTE, [PALETTE, "--format=aco", a])
-        said = os.read(terminal, 4096).decode()
-        assert os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 64 and "writes binary data, which a terminal cannot show" in said
         explorer = {**os.environ, "TINTWISE_PALETTE_EXPLORER": "1"}
         dropped, clicked = run(PALETTE, a, env=explorer), run(PALETTE, env=explorer)
         assert (dropped.stdout, dropped.returncode) == (f"Wrote {a}.tintwise.csv\n\nPress Enter to close this window.\n".encode(), 65)
         assert clicked.returncode == 0 and b"Drop palette files" in clicked.stdout and clicked.stdout.endswith(b"Press Enter to close this window.\n")
+
+
+def test_binary_data_is_refused_at_a_terminal():
+    try:
+        pid, terminal = pty.fork()
+    except OSError as e:  # a chroot without /dev/pts
+        pytest.skip(f"no pseudo-terminal can be opened here ({e})")
+    if pid == 0:
+        os.execv(PALETTE, [PALETTE, "--format=aco", os.path.join(SAMPLES, "sample.gpl")])
+    said = os.read(terminal, 4096).decode()
+    assert os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 64 and "writes binary data, which a terminal cannot show" in said, said
+
+
+def test_answers_each_line_as_it_comes():
+    # A person typing, or a script waiting for each answer: each line's row
+    # comes within a second, before the next line is sent, through a pipe and
+    # through a terminal; one end-of-file ends the run (Ctrl-D once at a terminal).
+    for terminal in (False, True):
+        try:
+            writer, reader = pty.openpty() if terminal else os.pipe()[::-1]
+        except OSError as e:  # a chroot without /dev/pts
+            pytest.skip(f"the pipe passed; no pseudo-terminal can be opened here ({e}), so the terminal was not tried")
+        child = subprocess.Popen([PALETTE, "--format={hex}"], stdin=reader, stdout=subprocess.PIPE)
+        os.close(reader)
+        rows = b""
+        for count, line in enumerate((b"#ff8000\n", b"10 20 30 Navy\n", b"rgb(1, 2, 3)\n"), 1):
+            os.write(writer, line)
+            while rows.count(b"\n") < count:
+                assert select.select([child.stdout], [], [], 1)[0], f"{'terminal' if terminal else 'pipe'}: no row within a second for {line}"
+                rows += os.read(child.stdout.fileno(), 64)
+        assert rows == b"#ff8000\n#0a141e\n#010203\n"
+        os.write(writer, b"\x04") if terminal else os.close(writer)
+        assert child.wait(timeout=1) == 0, "still running a second after one end-of-file"
+        if terminal:
+            os.close(writer)

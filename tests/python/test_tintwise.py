@@ -1,7 +1,7 @@
-"""The Python package against the command-line tools: the tool's bytes on
-the known answers, many colours at once against one at a time, every bad
-input, the palette reader against tintwise-palette's rows, Ctrl-C, and the
-package installed into a fresh venv as the README says."""
+# The Python package against the command-line tools: the tool's bytes on
+# the known answers, many colours at once against one at a time, every bad
+# input, the palette reader against tintwise-palette's rows, Ctrl-C, and the
+# package installed into a fresh venv as the README says.
 import os
 import subprocess
 import sys
