@@ -6,6 +6,7 @@
 import os
 import pty
 import select
+import shutil
 import struct
 import subprocess
 import tempfile
@@ -88,8 +89,9 @@ def test_beside_each_file_and_from_explorer():
         for path, sample in ((a, "sample.gpl"), (b, "sample.hex"), (c, "sample.hex")):
             open(path, "wb").write(open(os.path.join(SAMPLES, sample), "rb").read())
         os.chmod(folder, 0o777), os.chmod(locked, 0o555), os.symlink(c, c + ".tintwise.gpl")  # a link to a file the run reads
-        as_other = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] if os.getuid() == 0 else []  # root writes anywhere
-        beside = run(*as_other, PALETTE, "--beside", "--format=gpl", a, b, c)
+        # Root writes anywhere: as root, a copy of the program here (where any user may run it) runs as nobody.
+        as_other = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", shutil.copy(PALETTE, folder)] if os.getuid() == 0 else [PALETTE]
+        beside = run(*as_other, "--beside", "--format=gpl", a, b, c)
         assert (beside.stdout, beside.returncode) == (b"", 1)
         assert beside.stderr.decode() == run(PALETTE, a).stderr.decode() + f"tintwise-palette: {b}.tintwise.gpl: cannot write: Permission denied\n" \
             f"tintwise-palette: {c}.tintwise.gpl: not written: it is a file this run reads\n"
