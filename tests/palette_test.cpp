@@ -550,7 +550,7 @@ TEST(PaletteCommand, WritesRowsAStrictParserReadsForAnyName) {
                       "  print(r[0] + '|' + r[2])\n";
   std::string expected;
   for (const PaletteEntry& e : read_bytes(palette, 4096)) expected += e.read ? path + "|" + e.name + "\n" : "";
-  const ToolRun python = run_program("python3", {"-c", check, dir.path + "/out.csv", dir.path + "/out.jsonl"});
+  const ToolRun python = run_program("python3", {"-c", check, dir.path + "/out.csv", dir.path + "/out.jsonl"}, "", true);
   EXPECT_EQ(python.out, expected) << python.err;
   EXPECT_EQ(python.status, 0);
 }

@@ -33,12 +33,10 @@ struct ToolRun {
 
 #if defined(_WIN32) || defined(__EMSCRIPTEN__)
 constexpr bool kCanSpawn = false;
-inline ToolRun run_program(const char*, const std::vector<std::string>&, const std::string& = "") { return {}; }
+inline ToolRun run_program(const char*, const std::vector<std::string>&, const std::string& = "", bool = false) { return {}; }
 #else
 constexpr bool kCanSpawn = true;
 
-// Runs `exe` with `args`; `redirect` is shell text added at the end (another
-// standard output, or standard input from a file).
 // A folder of the test's own in the temporary directory, removed with what
 // it holds, so that two runs of the suite at once never share a file.
 struct TempDir {
@@ -52,11 +50,14 @@ struct TempDir {
   TempDir& operator=(const TempDir&) = delete;
 };
 
-inline ToolRun run_program(const char* exe, const std::vector<std::string>& args, const std::string& redirect = "") {
+// Runs `exe` with `args`; `redirect` is shell text added at the end (another
+// standard output, or standard input from a file). A program of the host's
+// own (`host`: Python, an independent reader) runs without the emulator.
+inline ToolRun run_program(const char* exe, const std::vector<std::string>& args, const std::string& redirect = "", bool host = false) {
   char out[] = "/tmp/tintwise-out-XXXXXX", err[] = "/tmp/tintwise-err-XXXXXX";
   close(mkstemp(out));
   close(mkstemp(err));
-  std::string command = std::string(TINTWISE_EMULATOR) + " '" + exe + "'";
+  std::string command = std::string(host ? "" : TINTWISE_EMULATOR) + " '" + exe + "'";
   for (const std::string& a : args) {
     command += " '";
     for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
