@@ -11,6 +11,7 @@
 'use strict';
 
 const kMaxPixels = 50e6; // about 200 MB of pixels in a canvas: larger pictures are refused
+const kShown = 2048;     // the longest side the page shows: a copy that size, not all the pixels
 const kLoupe = 11;       // pixels a side in the magnified view
 const kChunk = 4096;     // distinct colours a search worker answers at a time
 const kScale = 64;       // RGB units at the top of the distance view's scale
@@ -41,7 +42,7 @@ async function openPicture(file) {
   picture = null;
   setMode('stored');
   pictureStatus(`Opening ${name}…`);
-  const { bitmap, width, height } = await ask({ open: file, max: kMaxPixels });
+  const { bitmap, width, height } = await ask({ open: file, max: kMaxPixels, shown: kShown });
   if (!width) { // a PCX texture, say: no browser shows one, but its colour table can be listed
     const table = await indexedTable(file);
     picture = table ? { file, name } : null;
@@ -56,8 +57,8 @@ async function openPicture(file) {
     return;
   }
   const canvas = $('picture');
-  canvas.width = width;
-  canvas.height = height;
+  canvas.width = bitmap.width;
+  canvas.height = bitmap.height;
   canvas.getContext('bitmaprenderer').transferFromImageBitmap(bitmap);
   canvas.dataset.mode = 'stored';
   picture = { file, name, width, height, cursor: [width >> 1, height >> 1] };
@@ -276,7 +277,7 @@ async function showView() {
   }
   if (picture !== p || $('picture-mode').value !== mode) return;
   pictureStatus(mode === 'stored' ? `${p.name}: ${p.width} × ${p.height} pixels, as stored.` : `Drawing ${p.name} ${mode === 'rendered' ? 'as rendered' : 'by distance'}…`);
-  const { bitmap } = await ask({ view: mode, ramp });
+  const { bitmap } = await ask({ view: mode, ramp, shown: kShown });
   if (!bitmap || picture !== p || $('picture-mode').value !== mode) return;
   canvas.getContext('bitmaprenderer').transferFromImageBitmap(bitmap);
   canvas.dataset.mode = mode;
@@ -288,19 +289,19 @@ function setMode(mode) {
   $('picture-legend').hidden = mode !== 'distance';
 }
 
-// Saves the view shown as a PNG of the picture's own size.
-function downloadView() {
+// Saves the view shown as a PNG of the picture's own size, encoded by the
+// picture's worker from all its pixels (the page holds only a smaller copy).
+async function downloadView() {
   const p = picture, mode = $('picture').dataset.mode;
   if (!p || !mode) return;
-  $('picture').toBlob((blob) => {
-    const a = document.createElement('a');
-    a.href = URL.createObjectURL(blob);
-    a.download = `${p.name.replace(/\.[^.]*$/, '')}-${mode}.png`;
-    document.body.appendChild(a);
-    a.click();
-    a.remove();
-    setTimeout(() => URL.revokeObjectURL(a.href), 1000);
-  }, 'image/png');
+  const { png } = await ask({ png: true });
+  const a = document.createElement('a');
+  a.href = URL.createObjectURL(png);
+  a.download = `${p.name.replace(/\.[^.]*$/, '')}-${mode}.png`;
+  document.body.appendChild(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
 }
 
 // --- The picture's worker -------------------------------------------------------
@@ -318,6 +319,14 @@ function workerMain() {
   let context = null; // the picture, drawn once
   let table = null;   // once answered: 0xCCRRGGBB for each colour, its rendered colour and distance code C
   let listed = null;  // the pixels of each colour, and their count, as last listed
+  let drawn = null;   // the view last drawn, all its pixels, for its PNG
+  // A copy for the page to show, no side longer than `most`: handing a
+  // compositor all of a large picture's pixels takes the page's thread long.
+  const shown = (source, most) => {
+    const { width, height } = source, scale = Math.min(1, most / Math.max(width, height));
+    return scale === 1 ? createImageBitmap(source)
+      : createImageBitmap(source, { resizeWidth: Math.max(1, Math.round(width * scale)), resizeHeight: Math.max(1, Math.round(height * scale)), resizeQuality: 'high' });
+  };
   const pause = () => new Promise((go) => setTimeout(go, 0));
   // Calls `each(pixels, first)` for each band of rows, first the index of its first pixel; false if the picture changed.
   const bands = async (each) => {
@@ -408,10 +417,10 @@ function workerMain() {
     const sorted = [...found].sort(order === 'appearance' ? (a, b) => a[1][1] - b[1][1] : (a, b) => b[1][0] - a[1][0] || a[0] - b[0]);
     return { list: sorted.map(([c, [n]]) => [c, n]), counted: counted.counted, distinct };
   };
-  const view = async (mode, ramp) => {
+  const view = async (mode, ramp, most) => {
     const ctx = context, { width, height } = ctx.canvas;
-    if (mode === 'stored') return { bitmap: await createImageBitmap(ctx.canvas) };
-    const out = new OffscreenCanvas(width, height), drawn = out.getContext('2d');
+    if (mode === 'stored') return (drawn = ctx.canvas), { bitmap: await shown(ctx.canvas, most) };
+    const out = new OffscreenCanvas(width, height), into = out.getContext('2d');
     const whole = await bands((band, first, y) => {
       const { data } = band;
       for (let i = 0; i < data.length; i += 4) {
@@ -421,17 +430,17 @@ function workerMain() {
         data[i + 1] = (rgb >> 8) & 255;
         data[i + 2] = rgb & 255;
       }
-      drawn.putImageData(band, 0, y);
+      into.putImageData(band, 0, y);
     });
-    return whole ? { bitmap: out.transferToImageBitmap() } : {};
+    return whole ? ((drawn = out), { bitmap: await shown(out, most) }) : {};
   };
   const handle = async (data) => {
     if (data.open) {
       // Decoded here, not in the page (decoding a photo takes a good part of
       // a second), with no colour conversion and alpha kept apart: the values
-      // the file stores. The same bitmap then goes to the page to be shown.
+      // the file stores; the page is sent a copy to show.
       let bitmap;
-      context = table = listed = null;
+      context = table = listed = drawn = null;
       try {
         bitmap = await createImageBitmap(data.open, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
       } catch (e) {
@@ -444,7 +453,9 @@ function workerMain() {
       }
       context = new OffscreenCanvas(width, height).getContext('2d', { willReadFrequently: true });
       context.drawImage(bitmap, 0, 0);
-      return { bitmap, width, height };
+      bitmap.close();
+      drawn = context.canvas;
+      return { bitmap: await shown(context.canvas, data.shown), width, height };
     }
     if (data.area) {
       const half = data.size >> 1;
@@ -466,7 +477,8 @@ function workerMain() {
       }
       return { exact, counted: counted.counted, far: list[far], distance: distance[far] };
     }
-    if (data.view) return view(data.view, data.ramp);
+    if (data.view) return view(data.view, data.ramp, data.shown);
+    if (data.png) return { png: await drawn.convertToBlob({ type: 'image/png' }) };
     return colours(data.wanted, data.order);
   };
   self.onmessage = async ({ data }) => {
