@@ -23,10 +23,11 @@ namespace py = pybind11;
 
 namespace {
 
-std::string hex_of(std::uint32_t rgb) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%06x", rgb);
-  return text;
+// The colour a match renders to the nearest byte, "#rrggbb", as tintwise-palette writes it.
+std::string rendered_hex(const tintwise::HsbMatch& match) {
+  std::string hex;
+  tintwise::append_rendered_hex(match, hex);
+  return hex;
 }
 
 // One colour: the match, the distance the search found, the rendered colour
@@ -44,7 +45,7 @@ py::tuple nearest(int r, int g, int b) {
   }
   const tintwise::HsbMatch& m = answer.match;
   return py::make_tuple(m.hue, m.saturation, m.brightness, answer.rgb_distance, py::make_tuple(m.red, m.green, m.blue),
-                        hex_of(tintwise::rendered_rgb(m)), std::string(out.text, out.length));
+                        rendered_hex(m), std::string(out.text, out.length));
 }
 
 // Many colours (an N x 3 array of bytes): each distinct colour is searched
@@ -111,7 +112,7 @@ py::tuple nearest_many(py::array_t<std::uint8_t, py::array::c_style> colours, un
 // nearest byte as hex.
 py::tuple render(int hue, int saturation, int brightness) {
   const tintwise::RenderedColour c = tintwise::render_hsb(hue, saturation, brightness);
-  return py::make_tuple(c.red, c.green, c.blue, hex_of(tintwise::rendered_rgb({hue, saturation, brightness, c.red, c.green, c.blue})));
+  return py::make_tuple(c.red, c.green, c.blue, rendered_hex({hue, saturation, brightness, c.red, c.green, c.blue}));
 }
 
 struct Bytes {
