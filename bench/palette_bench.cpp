@@ -3,6 +3,8 @@
 //       1,000,000, fixed seed), from a file and through a fast pipe, and
 //       10,000 for the memory comparison;
 //   tintwise_palette_bench TOOL all       all 16,777,216 colours as one palette.
+// Also --find on one line of 40,000 colours (320 KB), whose keys are found in
+// one pass along the line.
 // Prints the library's time on one thread for the same colours (not for
 // "all": that is the whole-domain benchmark's figure), the tool's wall time,
 // their ratio, and the tool's peak memory (the kernel's count, wait4).
@@ -55,7 +57,7 @@ void write_palette(const std::vector<std::uint32_t>& list, const std::string& pa
 // With `piped`, the palette comes on standard input from a pipe that another
 // process fills as fast as the tool takes it (a fast pipe: it never pauses
 // for long, and the tool must keep its speed on it).
-void run_tool(const char* tool, const std::string& path, double& wall, long& peak_kib, bool piped = false) {
+void run_tool(const char* tool, const std::string& path, double& wall, long& peak_kib, bool piped = false, const char* option = nullptr) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -64,10 +66,13 @@ void run_tool(const char* tool, const std::string& path, double& wall, long& pea
     posix_spawn_file_actions_adddup2(&actions, feed[0], 0);
     posix_spawn_file_actions_addclose(&actions, feed[1]);
   }
-  char* const argv[] = {const_cast<char*>(tool), piped ? nullptr : const_cast<char*>(path.c_str()), nullptr};
+  std::vector<char*> argv = {const_cast<char*>(tool)};
+  if (option) argv.push_back(const_cast<char*>(option));
+  if (!piped) argv.push_back(const_cast<char*>(path.c_str()));
+  argv.push_back(nullptr);
   const auto start = Clock::now();
   pid_t pid;
-  if (posix_spawn(&pid, tool, &actions, nullptr, argv, environ) != 0) {
+  if (posix_spawn(&pid, tool, &actions, nullptr, argv.data(), environ) != 0) {
     std::perror(tool);
     std::exit(1);
   }
@@ -133,6 +138,17 @@ int main(int argc, char** argv) {
   run_tool(tool, small, small_wall, small_peak);
   std::printf("tintwise-palette, 10000 colours: %.2f s, peak memory %.1f MiB\n", small_wall, static_cast<double>(small_peak) / 1024.0);
   std::remove(small.c_str());
+  if (!all) {
+    const std::string line = "/tmp/tintwise-bench-line.css";
+    std::FILE* f = std::fopen(line.c_str(), "wb");
+    for (const std::uint32_t rgb : colours(40000)) std::fprintf(f, "#%06x ", rgb);
+    std::fclose(f);
+    double line_wall;
+    long line_peak;
+    run_tool(tool, line, line_wall, line_peak, false, "--find");
+    std::printf("tintwise-palette --find, one line of 40000 colours: %.2f s\n", line_wall);
+    std::remove(line.c_str());
+  }
   if (!all) {
     const std::vector<std::uint32_t> list = colours(count);
     const auto start = Clock::now();

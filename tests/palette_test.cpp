@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "driver.h"
 #include "palette_output.h"
@@ -171,13 +173,14 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
   };
   std::string bad_plte = slurp(palette_path("sample.png"));
   bad_plte[bad_plte.find("PLTE") + 5] ^= 1;
-  const auto bmp = [&le](int bits, std::uint32_t used) { // a Windows info header, then 16 entries of 4 bytes
-    return "BM" + std::string(12, '\0') + le(40, 4) + le(1, 4) + le(1, 4) + le(1, 2) + le(bits, 2) + std::string(16, '\0') +
+  const auto bmp = [&le](int bits, std::uint32_t used, std::uint32_t room = 16) { // a Windows info header, 16 entries of 4 bytes, pixels after `room` of them
+    return "BM" + le(0, 8) + le(54 + 4 * room, 4) + le(40, 4) + le(1, 4) + le(1, 4) + le(1, 2) + le(bits, 2) + std::string(16, '\0') +
            le(used, 4) + le(0, 4) + std::string(64, '\x20');
   };
-  const auto pcx = [](int version, int bits, int planes) { // a 128-byte header
-    return std::string{10, char(version), 1, char(bits)} + std::string(61, '\0') + char(planes) + '\1' + std::string(61, '\0');
+  const auto pcx = [](int version, int bits, int planes, const std::string& colours = "") { // a 128-byte header with the header palette's first colours
+    return (std::string{10, char(version), 1, char(bits)} + std::string(61, '\0') + char(planes) + '\1' + std::string(61, '\0')).replace(16, colours.size(), colours);
   };
+  const std::string black_white = std::string(3, '\0') + std::string(3, '\xff');
   const auto aco_names = [&be](std::uint32_t count) { // version 2 alone, each colour named "A"
     std::string out = be(2, 2) + be(count, 2);
     for (std::uint32_t i = 0; i < count; ++i) out += std::string(10, '\0') + be(1, 4) + std::string("\0A", 2);
@@ -186,6 +189,18 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
   const auto aco2 = [&be](std::uint32_t units, const std::string& name) {
     return be(2, 2) + be(1, 2) + be(0, 2) + be(65535, 2) + std::string(6, '\0') + be(units, 4) + name;
   };
+  const auto times = [](const std::string& t, std::size_t n) { std::string out; while (n-- > 0) out += t; return out; };
+  const auto utf16 = [](const std::string& ascii, bool big_endian) { // each character a unit
+    std::string out;
+    for (const char c : ascii) out += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+  };
+  const std::string scribus = "<SCRIBUSCOLORS><COLOR RGB=\"#ff8000\"/></SCRIBUSCOLORS>";
+  const auto declared = [&](const char* encoding, int bytes) { // a Scribus palette in UTF-8 (0), or UTF-16 LE (1) or BE (2) with its byte order mark
+    const std::string doc = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>" + scribus;
+    return bytes == 0 ? doc : (bytes == 1 ? "\xFF\xFE" : "\xFE\xFF") + utf16(doc, bytes == 2);
+  };
+  const auto entities = [&](int n) { return "<!DOCTYPE SCRIBUSCOLORS [" + times("<!ENTITY e0000 \"\">", static_cast<std::size_t>(n)) + "]>\n" + scribus; };
   const std::string tag = "<SCRIBUSCOLORS>\n<", pre = "COLOR RGB=\"#ff8000\" NAME=\"", post = "\"/";
   const std::string fits(65536 - pre.size() - post.size(), ' ');
   const std::string find_fits = "#ff8000" + std::string(kPaletteMaxFindLine - 7, ' ');
@@ -214,6 +229,13 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {"1 2 3 a\r4 5 6 b\r\n7 8 9\r\r\n\n10 11 12\x1a", "1 #010203 a\n2 #040506 b\n3 #070809\n6 #0a0b0c\n"},
       {"JASC-PAL\r\n0100\r\n1\r\n1 2 3\r\n\x1a", "4 #010203\n"},
       {"1 2 3\n\x1a\n", "1 #010203\n2 !not a colour\n"},
+      {"1 2 3\n4 5 6\x1a\x1a\x1a", "1 #010203\n2 #040506\n"},
+      {"1 2 3\n" + std::string(5000, '\x1a'), "1 #010203\n"},
+      {"1 2 3\x1a\x1a 4\n", "1 !not a colour: unexpected\n- !not a palette: no line holds a colour\n"},
+      // Comments: netpbm's "#!" line; Paint.NET's ";" after a colour, with or without blanks, but not inside a name.
+      {"#! netpbm rgb.txt\n1 2 3\tblack\n", "2 #010203 black\n"},
+      {"; paint.net\nFFFF8000;Orange\nFF112233 ; note\n#ff8000;x\n1,2,3 ;y\n#ff8000 a;b\nFF112233x\n",
+       "2 #ff8000\n3 #112233\n4 #ff8000\n5 #010203\n6 #ff8000 a;b\n7 !not a colour\n"},
       // X11's rgb.txt: "!" comments. Four numbers are index R G B or CMYK, and not guessed; a GIMP palette's names may be numbers.
       {"! $Xorg: rgb.txt\n255 250 250\t\tsnow\n0 255 128 0\n1,2,3,4 cmyk\n1 2 3 4x\n",
        "2 #fffafa snow\n3 !not read: four or more numbers could be an index then R G B, or C M Y K\n4 !not read: four\n5 #010203 4x\n"},
@@ -261,6 +283,13 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {with(act, "BM"), "0 #424d00\n...256"},
       {with(act, "GIMP Palette"), "0 #47494d\n...256"},
       {with(act, "1 2 3 x"), "0 #312032\n...256"},
+      {with(act, "ab\n"), "0 #61620a\n...256"}, // a line feed among a table's first bytes, which no pause makes a typed line
+      // A table's first colour may be a UTF-16 byte order mark, or an .aco's start followed by black; an .aco or UTF-16 text of the size stays so.
+      {with(act, "\xFE\xFF\xFF"), "0 #feffff\n...256"},
+      {with(act, "\xFF\xFE\0"), "0 #fffe00\n...256"},
+      {std::string("\0\1\0\x50", 4) + std::string(764, '\0') + be(2, 2) + be(0xFFFF, 2), "0 #000100\n1 #500000\n"},
+      {aco2(375, times(std::string("\0A", 2), 374) + std::string(2, '\0')), "0 #ff0000 " + std::string(374, 'A') + "\n"},
+      {"\xFF\xFE" + utf16("1 2 3\n", false) + utf16(std::string(377, ' '), false), "1 #010203\n"},
       {std::string(1, '\0') + slurp(palette_path("sample.png")), "- !not a palette: binary data\n"},
       {"GIF8 and RIFF begin this text\n1 2 3\n", "1 !not a colour\n2 #010203\n"},
       {"\n \r\n" + slurp(palette_path("sample.soc")), "6 #ff8000 Orange & \"Co\"\n12 !not a colour: draw:color\n...4"},
@@ -291,15 +320,31 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {"GIF89a" + le(1, 2) + le(1, 2) + std::string(3, '\0'), "- !truncated: the GIF ends before its first picture\n"},
       {"GIF87a" + le(1, 2) + le(1, 2) + "\x87" + std::string(2, '\0') + std::string(768, '\x11') + ",", "- !truncated: the GIF ends inside a picture\n"},
       {"GIF87a" + le(1, 2) + le(1, 2) + "\x87" + std::string(2, '\0') + std::string(768, '\x11') + "," + std::string(9, '\0'), "255 #111111\n...256"},
+      {"GIF87a" + le(1, 2) + le(1, 2) + "\x80" + std::string(2, '\0') + "\1\2\3\4\5\6" + std::string(2, '\0') + "," + std::string(9, '\0'), "0 #010203\n1 #040506\n"},
+      {"GIF87a" + le(1, 2) + le(1, 2) + "\x80" + std::string(2, '\0') + "\1\2\3\4\5\6\1," + std::string(9, '\0'), "- !corrupt: a GIF block that is neither\n"},
       {"GIF89a" + le(1, 2) + le(1, 2) + "\x80" + std::string(8, '\0') + "!\xF9\x04" + std::string(5, '\0') + "," + std::string(8, '\0') + "\x87" +
        std::string(768, '\x22'), "0 #222222\n255 #222222\n...256"},
       {bmp(24, 0), "- !not a palette: a true-colour BMP (24 bits a pixel)\n"},
       {bmp(4, 16), "15 #202020\n...16"},
       {bmp(4, 17), "- !corrupt: the BMP says it uses 17 colours\n15 #202020\n...17"},
       {bmp(4, 0).substr(0, 60), "0 #202020\n1 !truncated\n"},
+      // A BMP's table ends where its pixels begin, whatever its header asks for; a first line feed at byte 4 is still a BMP.
+      {bmp(4, 0, 15), "- !corrupt: the BMP's header asks for 16 colours, but only 15 fit before its pixels (at byte 114)\n14 #202020\n...16"},
+      {bmp(8, 0, 16), "- !corrupt: the BMP's header asks for 256 colours, but only 16\n15 #202020\n...17"},
+      {bmp(4, 3, 0) , "- !corrupt: the BMP's header asks for 3 colours, but only 0\n"},
+      {bmp(4, 3, 0).replace(10, 1, "\x35"), "- !corrupt: the BMP says its pixels begin at byte 53, inside its header\n"},
+      {with(bmp(4, 2, 2), "BMA\n"), "0 #202020\n1 #202020\n"},
       {pcx(5, 8, 3) + '\0', "- !not a palette: a true-colour PCX\n"},
       {pcx(3, 4, 1) + '\0', "- !not a palette: a PCX of version 3\n"},
-      {pcx(5, 1, 1) + '\0', "- !not a palette: a PCX of 1 bits a pixel\n"},
+      // PCX layouts: 1 to 4 planes of 1 bit (as netpbm writes few colours) and 1 plane of 4 bits take the header palette;
+      // a 1-bit picture whose header colours are not black and white, CGA's 2 bits and 2 planes of 2 bits are not certain.
+      {pcx(5, 1, 2, "\1\2\3") + '\0', "0 #010203\n3 #000000\n...4"},
+      {pcx(5, 1, 3) + '\0', "7 #000000\n...8"},
+      {pcx(5, 1, 4) + '\0', "15 #000000\n...16"},
+      {pcx(5, 1, 1, black_white) + '\0', "0 #000000\n1 #ffffff\n"},
+      {pcx(5, 1, 1, black_white.substr(1) + "\xfe") + '\0', "- !not read: a 1-bit PCX whose header's first two colours are not black and white\n"},
+      {pcx(5, 2, 1) + '\0', "- !not read: a PCX of 1 plane of 2 bits\n"},
+      {pcx(5, 2, 2) + '\0', "- !not read: a PCX of 2 planes of 2 bits\n"},
       {pcx(5, 8, 1) + "\x0b" + std::string(768, '\x30'), "- !corrupt: an 8-bit PCX without its 256-colour table\n"},
       // XML: a tag of 65,536 bytes is read, one more is not; markup that does not end, and other XML, are said.
       {tag + pre + fits + post + "></SCRIBUSCOLORS>", "2 #ff8000 " + fits + "\n"},
@@ -307,6 +352,18 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {tag + "COLOR RGB=\"#ff8000\"", "2 !truncated: the file ends inside a tag\n"},
       {tag + "!-- <COLOR RGB=\"#ff8000\"/> ->", "2 !truncated: the file ends inside markup\n"},
       {tag + "COLOR RGB=#ff8000/>", "2 !corrupt: a tag that is not XML\n"},
+      {tag + "COLOR NAME=\"a\"RGB=\"#ff8000\"/>", "2 !corrupt: a tag that is not XML\n"},
+      {tag + "COLOR NAME=\"a\" RGB=\"#ff8000\"/></SCRIBUSCOLORS>\x1a\x1a", "2 #ff8000 a\n"},
+      // XML's encodings: what the bytes are in, and what the declaration says, must agree; ISO-8859-1 is decoded once, references and all.
+      {declared("UTF-16LE", 1), "1 #ff8000\n"}, {declared("UTF-16BE", 2), "1 #ff8000\n"}, {declared("UTF-16", 2), "1 #ff8000\n"},
+      {declared("UTF-16BE", 1), "- !not read: it is in UTF-16, as its byte order mark says, but its declaration names another encoding\n"},
+      {declared("UTF-8", 2), "- !not read: it is in UTF-16"}, {declared("UTF-16", 0), "- !not read: its declaration names UTF-16, but it is not in UTF-16"},
+      {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE SCRIBUSCOLORS [<!ENTITY e \"&#233;\xe9\">]><SCRIBUSCOLORS><COLOR NAME=\"&e;\" RGB=\"#ff8000\"/></SCRIBUSCOLORS>",
+       "1 #ff8000 \xC3\xA9\xC3\xA9\n"},
+      // Entities: names of any length; declarations of 65,536 bytes in all (each counted with 32 bytes of its own), and no more.
+      {"<!DOCTYPE SCRIBUSCOLORS [<!ENTITY " + std::string(100, 'n') + " \"x\">]>\n<SCRIBUSCOLORS>&" + std::string(100, 'n') + ";<COLOR NAME=\"&" +
+       std::string(100, 'n') + ";\" RGB=\"#ff8000\"/></SCRIBUSCOLORS>", "2 #ff8000 x\n"},
+      {entities(1771), "2 #ff8000\n"}, {entities(1772), "- !entity declarations of more than 65536 bytes in all\n"},
       {"<?xml version=\"1.0\"?>\n<svg><COLOR RGB=\"#ff8000\"/>", "- !not a palette: an XML file whose first element is <svg>\n"},
       // Find mode: hex runs of 3, 4, 6 or 8 digits not inside a word; a line of 1 MiB is read, one byte more is not.
       {"a=#abc;b=#abcd;c=#aabbcc;d=#aabbcc80;e=#abcde;f=#abcdefg;g#fff;&#123; #header; #010203", "1 #aabbcc a\n1 #aabbcc b\n1 #aabbcc c\n1 #aabbcc d\n1 #010203\n",
@@ -321,12 +378,50 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
        "1 #010203 A\n1 #040506 Colors\n1 #070809 Colors\n1 #0a0b0c B\n", PaletteMode::find},
       // Data after an .aco's version 2, beyond the bytes that tell its format, is said as after version 1.
       {aco_names(1100) + "!", "- !data after the colours\n...1101"},
+      // Version 1 then version 2 of another count is no .aco, large or small; of the same count it is.
+      {be(1, 2) + be(2000, 2) + std::string(20000, '\0') + aco_names(1999), "- !not a palette: it begins like an Adobe .aco, but its version-2 section counts 1999 colours where its version 1 counts 2000\n"},
+      {be(1, 2) + be(1, 2) + std::string(10, '\0') + aco_names(2), "- !not a palette: binary data of no known format (a NUL byte in its first line); it begins like an Adobe .aco\n"},
+      {be(1, 2) + be(2000, 2) + std::string(20000, '\0') + aco_names(2000), "0 #000000 A\n1999 #000000 A\n...2000"},
+      // Find mode: id selectors followed by selector text up to "{", with "{" on the next line that is not blank, after
+      // combinators, in pseudo-classes; not after a quote, nor a ">" that follows nothing.
+      {"#bad #add {}\n#abc\n\n{ color: #fed }\np + #bad ~ #cab > #fed * #dad li\n:not(#abc) :is(#bcd) :where(#cde):has(#def) li\nx: #fff;\n"
+       "> #ff8000 quoted\n[\"#eee\", {\"a\": \"#000\"}]\n#ddd\n#ccc Snow",
+       "4 #ffeedd color\n7 #ffffff x\n8 #ff8000\n9 #eeeeee\n9 #000000 a\n10 #dddddd\n11 #cccccc\n", PaletteMode::find},
+      // rgb(): a negative channel is reported as one above 255 is; one alpha may follow, a fifth number is no colour.
+      {"a: rgb(-1, 2, 3); b: rgb(1, 2, 3, 0.5); c: rgb(1 2 3 / 50%); d: rgb(1, 2, 3, 4, 5); e: rgb(1,2,3,); f=(R=-1,G=0,B=0)",
+       "1 !R, G and B\n1 #010203 b\n1 #010203 c\n1 !R, G and B\n", PaletteMode::find},
   };
   for (const auto& c : cases) {
     const std::string whole = describe(read_bytes(c.bytes, c.bytes.size(), nullptr, c.mode));
     expect_entries(c.entries, whole, c.bytes.substr(0, 40).c_str());
     EXPECT_EQ(describe(read_bytes(c.bytes, 1, nullptr, c.mode)), whole) << c.bytes.substr(0, 40);
     for (std::size_t pause = 1; pause <= 16; ++pause) EXPECT_EQ(describe(read_bytes(c.bytes, 4096, nullptr, c.mode, pause)), whole) << c.bytes.substr(0, 16) << " paused at " << pause;
+  }
+  // Every condition that confirms a signature, broken alone (bytes replaced at a place) in a file that meets all
+  // the others: the file is then not read as that format.
+  const struct {
+    std::string bytes;
+    std::vector<std::tuple<std::size_t, std::size_t, std::string>> breaks;
+  } signatures[] = {
+      // PCX: 10, a version of 0 or 2 to 5, RLE, 1, 2, 4 or 8 bits, its window's corners in order, a reserved 0, 1 to 4 planes, lines as wide as the window, data after the header.
+      {pcx(5, 4, 1) + '\0', {{0, 1, "\x0b"}, {1, 1, "\1"}, {1, 1, "\6"}, {2, 1, "\2"}, {3, 1, "\3"}, {4, 1, "\1"}, {6, 1, "\1"}, {64, 1, "\1"},
+                            {65, 1, std::string(1, '\0')}, {65, 1, "\5"}, {66, 1, std::string(1, '\0')}, {128, 1, ""}}},
+      // .aco: 0 and a version of 1 or 2, colour spaces up to 10, records that end with the file, a second section of the same count.
+      {be(1, 2) + be(1, 2) + be(0, 2) + be(65535, 2) + std::string(6, '\0'), {{0, 1, "\1"}, {1, 1, "\3"}, {4, 2, be(11, 2)}, {14, 0, "!"}}},
+      {be(1, 2) + be(1, 2) + std::string(10, '\0') + aco_names(1), {{16, 2, be(2, 2)}, {14, 1, "\1"}}},
+      // BMP: "BM", an info header of a known size, 1 plane, a depth BMP has. JPEG: a marker, a length of 2 or more, the next marker. Zip: a version below 256.
+      {bmp(4, 2, 2), {{1, 1, "N"}, {14, 1, "\x29"}, {26, 1, "\2"}, {28, 1, "\3"}}},
+      {std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0\1\1\0\0\1\0\1\0\0\xFF\xDB", 22), {{3, 1, "\xD8"}, {4, 2, std::string("\0\1", 2)}, {20, 1, "\x7F"}}},
+      {std::string("PK\x03\x04\x14\0kpl", 9), {{5, 1, "\1"}}},
+  };
+  for (const auto& sig : signatures) {
+    PaletteFormat format, broken_format;
+    const std::string whole = describe(read_bytes(sig.bytes, sig.bytes.size(), &format));
+    EXPECT_EQ(whole.find(" !"), format == PaletteFormat::not_palette ? 1 : std::string::npos) << whole;
+    for (const auto& [at, n, with_bytes] : sig.breaks) {
+      const std::string broken = std::string(sig.bytes).replace(at, n, with_bytes), reading = describe(read_bytes(broken, broken.size(), &broken_format));
+      EXPECT_TRUE(broken_format != format || (format == PaletteFormat::not_palette && reading != whole)) << whole << " broken at " << at << ": " << reading;
+    }
   }
 }
 
@@ -450,6 +545,13 @@ TEST(PaletteReader, StreamsAHugeLineAndAHugeFile) {
   getrusage(RUSAGE_SELF, &after);
   EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "KiB more at the peak";
 #endif
+  // In find mode, 40,000 colours on one line with no key, each held until the line's end tells it from a
+  // selector: a few milliseconds when each colour costs what it spans, and many seconds when it costs the line.
+  std::string line;
+  for (int i = 0; i < 40000; ++i) line += "#abcdef ";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(read_bytes(line, line.size(), nullptr, PaletteMode::find).size(), 40000u);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0) << "seconds for 40,000 colours on a line";
 }
 
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)

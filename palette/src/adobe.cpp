@@ -115,6 +115,13 @@ void read_aco(Reader& r) {
     h.at = 0;
     version = h.be(2);
     const std::uint32_t count2 = h.be(2);
+    // The second section is the first again, with names: one of another
+    // count is not that, and the file is not read as either.
+    if (version == 2 && count2 != count) {
+      r.no_palette = true;
+      return report_file(r, "not a palette: it begins like an Adobe .aco, but its version-2 section counts " + std::to_string(count2) +
+                                " colours where its version 1 counts " + std::to_string(count));
+    }
     if (version == 2) return read_aco2(r, count2);
     trailing = true;
   }

@@ -11,10 +11,14 @@
 //     bytes, else reported once as a whole;
 //  5. text: XML when it begins (after a byte order mark and blanks) with "<",
 //     else lines.
+// A whole file of 768 or 772 bytes that is not text is a colour table before
+// it is a cut .aco, or UTF-16 that is not mostly plain text: a table's first
+// colour may be 0xFEFF or 0xFFFE, or 0x0001 or 0x0002 followed by black.
 // The format is told from the bytes, never from their timing: the reader
 // waits for its whole sniffing window, or the end, unless what has come so
-// far is a whole line of plain text (a person typing at a terminal, or a
-// script waiting for each answer), which no binary format or XML begins with.
+// far is whole lines of plain text, one of which holds a colour or a
+// palette's header (a person typing at a terminal, or a script waiting for
+// each answer), which no binary format or XML begins with.
 #include <cstring>
 
 #include "reader.h"
@@ -43,7 +47,7 @@ std::uint32_t be(const unsigned char* p, int bytes) {
 
 // Magic numbers that text typed by a person never begins with.
 bool begins_magic(const unsigned char* p, std::size_t n) {
-  const char* const magics[] = {"ASEF", "RIFF", "\x89PNG", "GIF8", "PK\x03\x04", "\xFF\xD8"};
+  const char* const magics[] = {"ASEF", "RIFF", "\x89PNG", "GIF8", "PK\x03\x04", "\xFF\xD8", "BM"};
   for (const char* m : magics) {
     const std::size_t len = std::strlen(m);
     if (std::memcmp(p, m, n < len ? n : len) == 0) return true;
@@ -51,24 +55,31 @@ bool begins_magic(const unsigned char* p, std::size_t n) {
   return false;
 }
 
-// Whether the bytes so far are a whole line of plain text, after blank lines
-// and a UTF-8 byte order mark: what a person types, which may be read at once.
-bool typed_text(const unsigned char* p, std::size_t n) {
+// Whether the bytes so far are whole lines of plain text (after a UTF-8 byte
+// order mark), one of which holds a colour or a palette's header: what a
+// person types, which may be read at once. A binary file whose first bytes
+// happen to end in a line feed is not taken for text by one pause.
+bool typed_text(const unsigned char* p, std::size_t n, PaletteMode mode) {
   std::size_t i = starts(p, n, "\xEF\xBB\xBF", 3) ? 3 : 0;
   while (i < n && (p[i] == ' ' || p[i] == '\t' || p[i] == '\r' || p[i] == '\n')) ++i;
-  std::size_t end = i;
-  while (end < n && p[end] != '\n' && p[end] != '\r') ++end;
-  return end < n && p[i] != '<' && !begins_magic(p, n) && clean_text(p + i, end - i);
+  if (i == n || p[i] == '<' || begins_magic(p, n)) return false;
+  bool colour = false;
+  for (std::size_t end = i; !colour; i = ++end) {
+    while (end < n && p[end] != '\n' && p[end] != '\r') ++end;
+    if (end == n || !clean_text(p + i, end - i)) return false;
+    colour = palette_line(std::string(reinterpret_cast<const char*>(p + i), end - i), mode);
+  }
+  return true;
 }
 
 // Fills the input's window: all of it, or up to the end, unless a person is
-// typing. Returns true when the format is told from a typed line.
-bool sniff(Input& in) {
+// typing. Returns true when the format is told from typed lines.
+bool sniff(Input& in, PaletteMode mode) {
   for (;;) {
     gather(in, kSniff, false);
     const std::size_t n = buffered(in);
     if (n >= kSniff || in.ended) return false;
-    if (typed_text(peek(in), n)) return true;
+    if (typed_text(peek(in), n, mode)) return true;
     gather(in, n + 1);
   }
 }
@@ -117,16 +128,20 @@ bool aco_section(const unsigned char* p, std::size_t n, std::size_t at, std::siz
 }
 
 // An .aco: version 1 or 2 whose records are sound and end where the file
-// ends (or run past it: the reader reports the file as cut short), or a
+// ends (or run past it: a cut file, which the reader reports as such), or a
 // version 1 followed by a version-2 section of the same count that does. Data
 // after them is not an .aco: a Photoshop colour table whose first bytes look
-// like one stays a table.
-bool aco(const unsigned char* p, std::size_t n) {
+// like one stays a table. `whole`: the bytes are the whole file (else what
+// lies past them is the reader's to check).
+enum class Aco { no, cut, fits };
+Aco aco(const unsigned char* p, std::size_t n, bool whole) {
   std::size_t end;
-  if (n < 4 || p[0] != 0 || (p[1] != 1 && p[1] != 2) || !aco_section(p, n, 0, end)) return false;
-  if (end >= n) return true;
-  if (p[1] == 2 || n - end < 4 || p[end] != 0 || p[end + 1] != 2 || be(p + end + 2, 2) != be(p + 2, 2)) return false;
-  return aco_section(p, n, end, end) && end >= n;
+  if (n < 4 || p[0] != 0 || (p[1] != 1 && p[1] != 2) || !aco_section(p, n, 0, end)) return Aco::no;
+  if (end >= n) return end > n ? Aco::cut : Aco::fits;
+  if (!whole && n - end < 4 && p[1] == 1) return Aco::fits;
+  if (p[1] == 2 || n - end < 4 || p[end] != 0 || p[end + 1] != 2 || be(p + end + 2, 2) != be(p + 2, 2)) return Aco::no;
+  if (!aco_section(p, n, end, end) || end < n) return Aco::no;
+  return end > n ? Aco::cut : Aco::fits;
 }
 
 // A PCX: 10, a version (0, 2, 3, 4 or 5), RLE encoding, 1, 2, 4 or 8 bits a
@@ -139,20 +154,24 @@ bool pcx(const unsigned char* p, std::size_t n, bool whole) {
   return x1 >= x0 && y1 >= y0 && p[64] == 0 && p[65] >= 1 && p[65] <= 4 && line >= ((x1 - x0 + 1) * p[3] + 7) / 8 && (!whole || n > 128);
 }
 
-// Whether text in UTF-16 (after its byte order mark) is text, by its first units.
-bool utf16_text(const unsigned char* p, std::size_t n, bool big_endian) {
+// Whether text in UTF-16 (after its byte order mark) is text, by its first
+// units; `plain`: mostly plain text too (at least half of them printable
+// ASCII), as a text palette is and a colour table's bytes are not.
+bool utf16_text(const unsigned char* p, std::size_t n, bool big_endian, bool plain) {
   std::string utf8;
-  for (std::size_t i = 0; i + 1 < n && i < kSniff; i += 2) {
+  std::size_t ascii = 0, units = 0;
+  for (std::size_t i = 0; i + 1 < n && i < kSniff; i += 2, ++units) {
     const std::uint32_t unit = big_endian ? be(p + i, 2) : le(p + i, 2);
+    ascii += (unit >= 0x20 && unit < 0x7F) || unit == '\t' || unit == '\n' || unit == '\r';
     append_utf8(utf8, unit >= 0xD800 && unit < 0xE000 ? kReplacement : unit); // a pair's halves count as one character each
   }
-  return !not_text(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(), false);
+  return !not_text(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(), false) && (!plain || 2 * ascii >= units);
 }
 
 // Text: XML (which begins, after a byte order mark and blanks, with "<"), or
 // lines. Find mode reads XML as text like any other.
 PaletteFormat read_text_or_xml(Reader& r, PaletteMode mode) {
-  sniff(r.in);
+  sniff(r.in, mode);
   const unsigned char* p = peek(r.in);
   const std::size_t n = buffered(r.in), bom = starts(p, n, "\xEF\xBB\xBF", 3) ? 3 : 0;
   std::size_t i = bom;
@@ -169,10 +188,12 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
   Reader r{in, sink, sink_context, PaletteUnit::line, false, 0, 0, {}};
   gather(in, 1);
   if (buffered(in) == 0) return PaletteFormat::empty;
-  if (!sniff(in)) gather(in, sizeof in.buf); // binary formats are told from all the buffer holds
+  if (!sniff(in, mode)) gather(in, sizeof in.buf); // binary formats are told from all the buffer holds
   const unsigned char* p = peek(in);
   const std::size_t n = buffered(in);
   const bool whole = in.ended; // the bytes held are the whole file
+  // A whole file the size of a Photoshop colour table that is not text.
+  const bool table = whole && (n == 768 || n == 772) && not_text(p, n, true);
 
   struct Binary {
     bool found;
@@ -187,7 +208,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
       {bmp(p, n), PaletteFormat::bmp, read_bmp},
   };
   for (const Binary& b : strong) {
-    if (b.found) return b.read(r), b.format;
+    if (b.found) return b.read(r), r.no_palette ? PaletteFormat::not_palette : b.format;
   }
   const char* picture = jpeg(p, n, whole) ? "a JPEG picture" : starts(p, n, "RIFF", 4) && n >= 12 && std::memcmp(p + 8, "WEBP", 4) == 0 ? "a WebP picture" : nullptr;
   if (picture) {
@@ -199,25 +220,28 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
                    "GIMP .gpl or Adobe .ase, and convert that");
     return PaletteFormat::not_palette;
   }
-  const Binary weak[] = {{aco(p, n), PaletteFormat::aco, read_aco}, {pcx(p, n, whole), PaletteFormat::pcx, read_pcx}};
+  const Aco aco_found = aco(p, n, whole);
+  const Binary weak[] = {{aco_found == Aco::fits || (aco_found == Aco::cut && !table), PaletteFormat::aco, read_aco},
+                         {pcx(p, n, whole), PaletteFormat::pcx, read_pcx}};
   for (const Binary& b : weak) {
-    if (b.found) return b.read(r), b.format;
+    if (b.found) return b.read(r), r.no_palette ? PaletteFormat::not_palette : b.format;
   }
 
   // Text in UTF-16 with its byte order mark reads as the same text in UTF-8.
-  const bool utf16 = (starts(p, n, "\xFF\xFE", 2) || starts(p, n, "\xFE\xFF", 2)) && utf16_text(p + 2, n - 2, p[0] == 0xFE);
+  const bool utf16 = (starts(p, n, "\xFF\xFE", 2) || starts(p, n, "\xFE\xFF", 2)) && utf16_text(p + 2, n - 2, p[0] == 0xFE, table);
   if (utf16) {
     Utf16 decoder{&in, p[0] == 0xFE, {}, 0};
     in.pos += 2;
     Input text = make_input(utf16_source(decoder));
     Reader tr{text, sink, sink_context, PaletteUnit::line, false, 0, 0, {}};
+    tr.utf16 = p[0] == 0xFE ? 2 : 1;
     return read_text_or_xml(tr, mode);
   }
   if (const char* why = not_text(p, n < kSniff ? n : kSniff, whole && n <= kSniff)) {
     // Photoshop's colour table has no magic: 768 bytes of RGB, or 772 with a
     // count and a transparent index; told by that size and bytes that are not
     // text (a text palette of that size stays text).
-    if (whole && (n == 768 || n == 772)) return read_act(r), PaletteFormat::act;
+    if (table) return read_act(r), PaletteFormat::act;
     const char* hint = n >= 4 && p[0] == 0 && (p[1] == 1 || p[1] == 2) ? "; it begins like an Adobe .aco, but its records do not fit its size"
                        : n >= 4 && p[0] == 10 && p[2] == 1                ? "; it begins like a PCX, but its header does not hold together"
                                                                           : "";

@@ -1,7 +1,7 @@
 // The colour tables of indexed pictures: PNG (PLTE of colour type 3), GIF
-// (the global table), BMP (8 bits a pixel or fewer, Windows and OS/2 headers)
-// and PCX (the 16-colour header palette of a 4-bit picture, or the 256-colour
-// table after the pixels of an 8-bit one). Every entry in stored order,
+// (the table its first picture shows), BMP (8 bits a pixel or fewer, Windows
+// and OS/2 headers) and PCX (the header palette of a picture of up to 16
+// colours, or the 256-colour table after the pixels of an 8-bit one). Every entry in stored order,
 // numbered from 0 as its palette index; no pixel is decoded, and what lies
 // between the header and the table is skipped without being held.
 #include "reader.h"
@@ -110,6 +110,7 @@ void read_gif(Reader& r) {
       while (take_record(r.in, 1, block) && block[0] != 0 && take(r.in, static_cast<unsigned char>(block[0]), nullptr) == static_cast<unsigned char>(block[0])) {}
       continue;
     }
+    if (kind == 0x00) continue; // a stray zero between blocks, which browsers and other readers skip too
     if (kind == 0x3B && !global.empty()) return deliver_table(r, global, 3, false); // no picture: the global table is the palette
     if (kind != 0x2C) return report_file(r, "corrupt: a GIF block that is neither an extension nor a picture");
     if (!take_record(r.in, 9, block)) return report_file(r, "truncated: the GIF ends inside a picture's descriptor");
@@ -120,17 +121,18 @@ void read_gif(Reader& r) {
   }
 }
 
-// BMP: the file header ("BM", size, reserved, offset), then an info header
-// whose size names its form: 12 bytes (OS/2 1.x, 3-byte BGR entries), 16 or
-// 64 (OS/2 2.x), 40, 52, 56, 108 or 124 (Windows), with 4-byte BGR0 entries.
-// The table follows the info header: as many entries as its used-colours
-// count says (where the form has one, and it is not 0), else 2^bits.
+// BMP: the file header ("BM", size, reserved, the pixels' offset), then an
+// info header whose size names its form: 12 bytes (OS/2 1.x, 3-byte BGR
+// entries), 16 or 64 (OS/2 2.x), 40, 52, 56, 108 or 124 (Windows), with 4-byte
+// BGR0 entries. The table follows the info header: as many entries as its
+// used-colours count says (where the form has one, and it is not 0), else
+// 2^bits; but never more than fit before the pixels, where the table ends.
 void read_bmp(Reader& r) {
   r.unit = PaletteUnit::index;
   std::string head;
   if (!take_record(r.in, 18, head)) return report_file(r, "truncated: the BMP ends inside its header");
-  Cursor h{head, 14};
-  const std::uint32_t info = h.le(4);
+  Cursor h{head, 10};
+  const std::uint32_t pixels = h.le(4), info = h.le(4);
   std::string rest;
   if (!take_record(r.in, info - 4, rest)) return report_file(r, "truncated: the BMP ends inside its header");
   Cursor c{rest, info == 12 ? 6u : 10u};
@@ -142,32 +144,59 @@ void read_bmp(Reader& r) {
   }
   if (bits > 8) return report_file(r, "not a palette: a true-colour BMP (" + std::to_string(bits) + " bits a pixel)" + kTrueColour);
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return report_file(r, "corrupt: a BMP of " + std::to_string(bits) + " bits a pixel");
-  const std::uint32_t most = 1u << bits;
+  const std::uint64_t start = 14 + std::uint64_t{info}, size = info == 12 ? 3 : 4;
+  if (pixels < start) {
+    return report_file(r, "corrupt: the BMP says its pixels begin at byte " + std::to_string(pixels) + ", inside its header, so where its colour table ends is not known");
+  }
+  const std::uint32_t most = 1u << bits, room = static_cast<std::uint32_t>(std::min<std::uint64_t>((pixels - start) / size, most));
   if (used > most) {
     report_file(r, "corrupt: the BMP says it uses " + std::to_string(used) + " colours, more than " + std::to_string(bits) +
                        " bits can tell apart; the first " + std::to_string(most) + " are read");
   }
-  table(r, used == 0 || used > most ? most : used, info == 12 ? 3 : 4, true);
+  std::uint32_t count = used == 0 || used > most ? most : used;
+  if (count > room) {
+    report_file(r, "corrupt: the BMP's header asks for " + std::to_string(count) + " colours, but only " + std::to_string(room) +
+                       " fit before its pixels (at byte " + std::to_string(pixels) + "); those are read");
+    count = room;
+  }
+  table(r, count, static_cast<std::size_t>(size), true);
 }
 
 // PCX: a 128-byte header (bits a pixel a plane at 3, the 16-colour palette at
-// 16, planes at 65). A 4-bit picture (1 plane of 4 bits, or 4 planes of 1)
-// uses the header palette; an 8-bit one (1 plane of 8 bits) ends with the
-// byte 12 and a 256-colour table, found by streaming to the end while only
-// the last 769 bytes are held.
+// 16, planes at 65). Pictures of 2, 3 or 4 planes of 1 bit (4, 8 or 16
+// colours, as netpbm writes few colours) and of 1 plane of 4 bits take the
+// first 2^(bits x planes) colours of the header palette; an 8-bit one (1
+// plane of 8 bits) ends with the byte 12 and a 256-colour table, found by
+// streaming to the end while only the last 769 bytes are held. The layouts
+// readers disagree on are reported: a 1-bit picture is black and white to
+// some and its header's first two colours to others (read when those are
+// black and white), and 1 plane of 2 bits is CGA's, whose colours its header
+// only names.
 void read_pcx(Reader& r) {
   r.unit = PaletteUnit::index;
   std::string head;
   if (!take_record(r.in, 128, head)) return report_file(r, "truncated: the PCX ends inside its header");
   const unsigned version = static_cast<unsigned char>(head[1]), bits = static_cast<unsigned char>(head[3]),
                  planes = static_cast<unsigned char>(head[65]);
-  if (bits * planes == 4) {
+  const std::string header_palette = head.substr(16, 48);
+  const bool planar = bits == 1 && planes >= 2, black_white = header_palette.compare(0, 6, std::string(3, '\0') + std::string(3, '\xff')) == 0;
+  if (planar || (bits == 4 && planes == 1) || (bits == 1 && planes == 1 && black_white)) {
     if (version == 3) return report_file(r, "not a palette: a PCX of version 3 carries no palette (its viewer's default one is not guessed)");
-    return deliver_table(r, head.substr(16, 48), 3, false);
+    return deliver_table(r, header_palette.substr(0, 3u << (bits * planes)), 3, false);
+  }
+  if (bits == 1 && planes == 1) {
+    return report_file(r, "not read: a 1-bit PCX whose header's first two colours are not black and white: some readers show it in "
+                          "those colours, others in black and white, so its colours are not certain");
+  }
+  if (bits == 2 && planes == 1) {
+    return report_file(r, "not read: a PCX of 1 plane of 2 bits takes its 4 colours from a CGA palette that its header only names, "
+                          "which readers turn into colours differently");
   }
   if (bits == 8 && planes >= 3) return report_file(r, "not a palette: a true-colour PCX" + std::string(kTrueColour));
   if (bits != 8 || planes != 1) {
-    return report_file(r, "not a palette: a PCX of " + std::to_string(bits * planes) + " bits a pixel (the colours of 4- and 8-bit PCX pictures are read)");
+    return report_file(r, "not read: a PCX of " + std::to_string(planes) + " planes of " + std::to_string(bits) +
+                          " bits, a layout whose colours readers disagree on (those of 1 to 4 planes of 1 bit, 1 plane of 4 bits "
+                          "and 1 plane of 8 bits are read)");
   }
   std::string tail;
   while (available(r.in)) {

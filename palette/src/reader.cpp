@@ -70,20 +70,24 @@ bool read_line(Input& in, Line& line, std::size_t max) {
   in.after_cr = false;
   if (!available(in)) return false;
   bool ended = false;
+  std::uint64_t length = 0, ctrl_z = 0; // the line's bytes, and how many at its end are Ctrl-Z
   while (!ended && available(in)) {
     const char* start = in.buf + in.pos;
     const std::size_t left = in.len - in.pos;
     std::size_t n = 0;
-    while (n < left && start[n] != '\n' && start[n] != '\r') ++n;
+    while (n < left && start[n] != '\n' && start[n] != '\r') ctrl_z = start[n++] == '\x1a' ? ctrl_z + 1 : 0;
     // One byte more than a line may hold tells a line that fits from one that does not.
     line.text.append(start, std::min(n, max + 1 - line.text.size()));
+    length += n;
     ended = n < left;
     in.after_cr = ended && start[n] == '\r';
     in.pos += ended ? n + 1 : n;
   }
-  // A Ctrl-Z that ends the input is the end of old DOS text, not part of it.
-  if (!ended && !line.text.empty() && line.text.back() == '\x1a') line.text.pop_back();
-  if (line.text.size() > max) {
+  // Ctrl-Z bytes that end the input are the end of old DOS text (some
+  // programs pad the last block with them), not part of it.
+  if (!ended) length -= ctrl_z;
+  if (line.text.size() > length) line.text.resize(static_cast<std::size_t>(length));
+  if (length > max) {
     line.too_long = true;
     line.text.resize(max);
   }

@@ -41,8 +41,8 @@ const unsigned char* peek(const Input& in);
 // returns how many there were.
 std::size_t take(Input& in, std::uint64_t n, std::string* out);
 
-// One line of text without its end (LF, CR LF, or CR alone); a Ctrl-Z that
-// ends the input is dropped. Only its first `max` bytes are kept; the rest is
+// One line of text without its end (LF, CR LF, or CR alone); Ctrl-Z bytes that
+// end the input are dropped. Only its first `max` bytes are kept; the rest is
 // read and dropped.
 struct Line {
   std::string text;
@@ -60,6 +60,8 @@ struct Reader {
   bool stopped;
   std::uint64_t delivered, reported; // entries so far
   PaletteEntry entry;
+  bool no_palette = false; // a reader found, reading on, that the file is no palette (and said so once)
+  std::uint8_t utf16 = 0;  // the text was decoded from UTF-16: 1 little-endian, 2 big-endian
 };
 
 // A reason an entry (at `where`, in the reader's unit) was not read.
@@ -107,6 +109,10 @@ bool clean_text(const unsigned char* bytes, std::size_t n);
 // Each reads from what the dispatcher has left in the input, and reports its
 // own problems; text formats return the format they found.
 PaletteFormat read_text(Reader& r, PaletteMode mode);
+// Whether a line, as a person would type it, holds a colour (or in find mode
+// what may be one) or begins a palette (GIMP's or JASC's header): what lets
+// the dispatcher read text at once rather than wait for more.
+bool palette_line(const std::string& line, PaletteMode mode);
 PaletteFormat read_xml(Reader& r);
 void read_ase(Reader& r);
 void read_act(Reader& r);

@@ -2,7 +2,9 @@
 // #rrggbb, rrggbb, #rgb, AARRGGBB (Paint.NET), R G B, R,G,B or rgb(...), each
 // maybe followed by a name. In find mode, every colour written anywhere in a
 // line of any text: #rgb(a), #rrggbb(aa), rgb()/rgba(), (R=..,G=..,B=..).
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "reader.h"
 
@@ -54,8 +56,13 @@ struct Parsed {
 Parsed bad(const char* reason) { return {Kind::bad, {0, 0, 0}, 0, reason}; }
 Parsed skip() { return {Kind::skip, {0, 0, 0}, 0, nullptr}; }
 
-// A colour ends at the end of the line or at a blank before its name.
-Parsed colour_ending(const std::string& s, std::size_t at, const std::uint8_t rgb[3]) {
+// A colour ends at the end of the line or at a blank before its name; with
+// `comments` (plain lines, Paint.NET's among them) a ";" after it, with or
+// without blanks, begins a comment instead of a name.
+Parsed colour_ending(const std::string& s, std::size_t at, const std::uint8_t rgb[3], bool comments = false) {
+  std::size_t name = at;
+  while (name < s.size() && is_blank(s[name])) ++name;
+  if (comments && name < s.size() && s[name] == ';') return {Kind::colour, {rgb[0], rgb[1], rgb[2]}, s.size(), nullptr};
   if (at < s.size() && !is_blank(s[at])) return bad("not a colour: unexpected text after it");
   return {Kind::colour, {rgb[0], rgb[1], rgb[2]}, at, nullptr};
 }
@@ -123,7 +130,7 @@ Parsed css_colour(const std::string& s, std::size_t at) {
   if (at == std::string::npos) return bad(range ? kRange : "not a colour: rgb() needs three whole numbers, as rgb(255, 128, 0)");
   while (at < s.size() && is_blank(s[at])) ++at;
   if (at >= s.size() || s[at] != ')') return bad("not a colour: rgb() needs three whole numbers, as rgb(255, 128, 0)");
-  return colour_ending(s, at + 1, rgb);
+  return colour_ending(s, at + 1, rgb, true);
 }
 
 // How many whole numbers a line begins with, separated by blanks or commas.
@@ -147,22 +154,22 @@ Parsed plain_line(const std::string& s) {
   if (s.empty() || s[0] == ';' || s[0] == '!' || starts_with(s, "//")) return skip();
   if (leading_numbers(s) >= 4) return bad("not read: four or more numbers could be an index then R G B, or C M Y K; write R G B alone");
   if (s[0] == '#') {
-    if (s.size() == 1 || is_blank(s[1])) return skip();
+    if (s.size() == 1 || is_blank(s[1]) || s[1] == '!') return skip(); // "#!" heads netpbm's rgb.txt
     const std::size_t n = hex_run(s, 1);
     if (n != 3 && n != 6) return bad("not a colour: # needs 3 or 6 hex digits, as #ff8000 or #f80");
     hex_colour(s, 1, n, false, rgb);
-    return colour_ending(s, 1 + n, rgb);
+    return colour_ending(s, 1 + n, rgb, true);
   }
   if (has_word(s, 0, "rgb(")) return css_colour(s, 4);
   const std::size_t n = hex_run(s, 0);
-  if ((n == 6 || n == 8) && (n == s.size() || is_blank(s[n]))) {
+  if ((n == 6 || n == 8) && (n == s.size() || is_blank(s[n]) || s[n] == ';')) {
     hex_colour(s, 0, n, true, rgb);
-    return colour_ending(s, n, rgb);
+    return colour_ending(s, n, rgb, true);
   }
   if (is_digit(s[0])) {
     bool range = false;
     const std::size_t end = read_triple(s, 0, true, rgb, range);
-    if (end != std::string::npos) return colour_ending(s, end, rgb);
+    if (end != std::string::npos) return colour_ending(s, end, rgb, true);
     return bad(range ? kRange : "not a colour: use #rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B)");
   }
   return bad("not a colour: use #rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B)");
@@ -196,53 +203,86 @@ bool read_count(const std::string& s, std::uint64_t& count) {
 
 // --- Find mode ---------------------------------------------------------------
 
-// The key a colour is the value of, written before it on its line: the word
-// before the nearest ':' or '=' to its left within the same statement (not
-// past a ';', '{' or '}'), quotes and blanks aside, and passing over whole
-// parenthesised groups (an earlier colour's own fields), as in
-// `--accent: #ff8000`, `"editor.background": "#1e1e1e"`,
+// The keys of a line's colours, found as the line is read from left to right
+// once, so that a line of many colours costs its length and no more. A
+// colour's key is the word before the nearest ':' or '=' to its left within
+// the same statement (not past a ';', '{' or '}'), quotes and blanks aside,
+// passing over whole parenthesised groups (an earlier colour's own fields),
+// as in `--accent: #ff8000`, `"editor.background": "#1e1e1e"`,
 // `ConsoleColor=(R=255,G=128,B=0,A=255)`, `Colors=((R=1,G=2,B=3),(R=4,...))`
 // or `background: linear-gradient(#fff, #000)`; empty where there is none.
-std::string key_before(const std::string& s, std::size_t at) {
-  std::size_t i = at;
-  for (int depth = 0; i > 0; --i) {
-    const char c = s[i - 1];
-    if (c == ')') ++depth;
-    else if (c == '(' && depth > 0) --depth;
-    else if (depth == 0 && std::strchr(":=;{}", c)) break;
+// Each level of open parentheses keeps where its last such character stands
+// and where the nearest one below it stood when it opened; a closing
+// parenthesis drops its level, and one that closes nothing hides all before it.
+struct Keys {
+  struct Level {
+    std::size_t last, below; // 1 + the position of the last ":=;{}" on this level, and below it; 0 for none
+  };
+  const std::string& s;
+  std::size_t at = 0; // the characters before it are taken
+  std::vector<Level> levels = {{0, 0}};
+  std::size_t stop = 0; // of the key last found
+  std::string key = {};
+};
+
+// The key of a colour that begins at `to`, no earlier than the last asked for.
+const std::string& key_at(Keys& k, std::size_t to) {
+  for (; k.at < to; ++k.at) {
+    const char c = k.s[k.at];
+    const Keys::Level top = k.levels.back();
+    if (c == '(') k.levels.push_back({0, top.last ? top.last : top.below});
+    else if (c == ')' && k.levels.size() > 1) k.levels.pop_back();
+    else if (c == ')') k.levels.back() = {0, 0};
+    else if (c != '\0' && std::strchr(":=;{}", c)) k.levels.back().last = k.at + 1;
   }
-  if (i == 0 || (s[i - 1] != ':' && s[i - 1] != '=')) return "";
-  --i;
+  const std::size_t stop = k.levels.back().last ? k.levels.back().last : k.levels.back().below;
+  if (stop == k.stop) return k.key;
+  k.stop = stop;
+  k.key.clear();
+  const std::string& s = k.s;
+  std::size_t i = stop - 1;
+  if (stop == 0 || (s[i] != ':' && s[i] != '=')) return k.key;
   while (i > 0 && (is_blank(s[i - 1]) || s[i - 1] == '"' || s[i - 1] == '\'' || s[i - 1] == '`')) --i;
   const std::size_t end = i;
   while (i > 0 && (is_word(s[i - 1]) || std::strchr("-.$@", s[i - 1]) != nullptr)) --i;
-  if (i > 0 && s[i - 1] == '#') return ""; // "#fed:hover": an id selector, no key
-  return s.substr(i, end - i);
+  if (i == 0 || s[i - 1] != '#') k.key = s.substr(i, end - i); // not "#fed:hover", an id selector
+  return k.key;
 }
 
 constexpr const char kFraction[] = "not read: a colour written with fractions is linear, and its bytes depend on the program that wrote it";
 constexpr const char kCssFraction[] = "not read: rgb() with fractions or percentages; Tintwise takes whole numbers 0..255";
 
-// A whole number at s[at]; `problem` says why it is no channel (above 255, or
-// with a fraction: `fraction`); false if there is no number.
+// A whole number at s[at]; `problem` says why it is no channel (negative or
+// above 255, or with a fraction: `fraction`); false if there is no number.
 bool find_number(const std::string& s, std::size_t& at, std::uint8_t& v, const char*& problem, const char* fraction) {
+  const bool negative = at + 1 < s.size() && s[at] == '-' && is_digit(s[at + 1]);
   bool range = false;
+  at += negative;
   if (!read_channel(s, at, v, range) && !range) return false;
   if (at < s.size() && (s[at] == '.' || s[at] == '%')) problem = fraction;
-  else if (range) problem = kRange;
+  else if (range || negative) problem = kRange;
   return true;
 }
 
 // rgb(...) or rgba(...) with whole numbers, from s[at] just after "(": R, G
-// and B separated by commas or blanks, then maybe an alpha (after a comma or
-// a slash) that is not read. Returns the end, or npos.
+// and B separated by commas or blanks, then maybe one alpha (after a comma
+// or a slash) that is not read. Returns the end, or npos.
 std::size_t find_css(const std::string& s, std::size_t at, std::uint8_t rgb[3], const char*& problem) {
+  const auto blanks = [&s](std::size_t& i) { while (i < s.size() && is_blank(s[i])) ++i; };
+  const auto fraction = [&s](std::size_t& i) { while (i < s.size() && (is_digit(s[i]) || s[i] == '.' || s[i] == '%')) ++i; };
   for (int i = 0; i < 3; ++i) {
     while (at < s.size() && (is_blank(s[at]) || (i > 0 && s[at] == ','))) ++at;
     if (!find_number(s, at, rgb[i], problem, kCssFraction)) return std::string::npos;
-    while (at < s.size() && (is_digit(s[at]) || s[at] == '.' || s[at] == '%')) ++at;
+    fraction(at);
   }
-  while (at < s.size() && s[at] != ')' && (is_blank(s[at]) || std::strchr(",/.%0123456789", s[at]))) ++at;
+  blanks(at);
+  if (at < s.size() && (s[at] == ',' || s[at] == '/')) {
+    blanks(++at);
+    const std::size_t alpha = at;
+    fraction(at);
+    if (at == alpha) return std::string::npos;
+    blanks(at);
+  }
   return at < s.size() && s[at] == ')' ? at + 1 : std::string::npos;
 }
 
@@ -272,38 +312,103 @@ std::size_t find_struct(const std::string& s, std::size_t at, std::uint8_t rgb[3
   }
 }
 
-// Whether the "#" run at s[at..end) is no colour but a CSS id selector
-// (followed, after blanks, by "{", or outside a declaration by ",", ".", ":",
-// "[" or ">"), or a link's fragment (after "/", inside url(...), or the value
-// of an href or src).
-bool not_a_colour(const std::string& s, std::size_t at, std::size_t end) {
-  while (end < s.size() && is_blank(s[end])) ++end;
-  std::string key = key_before(s, at);
-  for (char& c : key) c = lower(c);
-  if (end < s.size() && (s[end] == '{' || (key.empty() && std::strchr(",.:[>", s[end])))) return true;
-  if ((at > 0 && s[at - 1] == '/') || key == "href" || key == "src") return true;
+// What a selector may hold between an id and the "{" that ends it: names,
+// blanks, and the punctuation of classes, pseudo-classes, attributes and
+// combinators.
+bool in_selector(char c) { return c != '\0' && (is_word(c) || is_blank(c) || std::strchr("#.:,>+~*[]=()\"'^$|-", c)); }
+
+// Where selector text from `from` ends: at its first other character, or the
+// end. Asked in order along a line, it is found once for all the positions
+// before that character.
+struct SelectorEnd {
+  const std::string& s;
+  std::size_t from = std::string::npos, to = 0;
+};
+std::size_t selector_end(SelectorEnd& e, std::size_t from) {
+  if (e.from > from || from > e.to) {
+    e.to = from;
+    while (e.to < e.s.size() && in_selector(e.s[e.to])) ++e.to;
+  }
+  e.from = from;
+  return e.to;
+}
+
+enum class Hash { colour, other, open };
+
+// Whether the "#" run at s[at..end), with `key`, is a colour or something
+// else: a CSS id selector, or a link's fragment (after "/", inside url(...),
+// or the value of an href or src). An id selector is followed (after blanks)
+// by "{", or outside a declaration by ",", ".", ":", "[" or ">"; it follows a
+// combinator ("+", "~", ">" or "*" after something) or opens a pseudo-class's
+// parentheses (":not(", ":is(", ":where(", ":has(" ...); or selector text
+// leads from it to a "{" on its line, or, outside a declaration, to its end
+// and the next line that is not blank begins with "{" (`open` until that
+// line is known). A run right after a quote is a string's value, never a
+// selector.
+Hash classify(const std::string& s, std::size_t at, std::size_t end, const std::string& key, SelectorEnd& selector, const std::string* next) {
+  std::size_t e = end, b = at;
+  while (e < s.size() && is_blank(s[e])) ++e;
+  while (b > 0 && is_blank(s[b - 1])) --b;
+  const auto is_key = [&key](const char* word) {
+    return key.size() == std::strlen(word) && std::equal(key.begin(), key.end(), word, [](char c, char w) { return lower(c) == w; });
+  };
+  if (e < s.size() && s[e] != '\0' && (s[e] == '{' || (key.empty() && std::strchr(",.:[>", s[e])))) return Hash::other;
+  if ((at > 0 && s[at - 1] == '/') || is_key("href") || is_key("src")) return Hash::other;
   // Inside url(...): the nearest parenthesis to the left (within a few hundred
   // bytes) opens, and follows "url".
   for (std::size_t i = at, stop = at > 256 ? at - 256 : 0; i > stop; --i) {
-    if (s[i - 1] == ')') return false;
-    if (s[i - 1] == '(') return i >= 4 && has_word(s, i - 4, "url(");
+    if (s[i - 1] == ')') break;
+    if (s[i - 1] == '(') {
+      if (i >= 4 && has_word(s, i - 4, "url(")) return Hash::other;
+      break;
+    }
   }
-  return false;
+  if (at > 0 && (s[at - 1] == '"' || s[at - 1] == '\'')) return Hash::colour;
+  if (key.empty() && b > 1 && std::strchr("+~>*", s[b - 1])) {
+    std::size_t c = b - 1;
+    while (c > 0 && is_blank(s[c - 1])) --c;
+    if (c > 0) return Hash::other; // a combinator after a selector
+  }
+  if (b > 0 && s[b - 1] == '(') {
+    for (const char* pseudo : {":not", ":is", ":where", ":has", ":matches", ":any"}) {
+      const std::size_t n = std::strlen(pseudo);
+      if (b - 1 >= n && has_word(s, b - 1 - n, pseudo)) return Hash::other;
+    }
+  }
+  const std::size_t to = selector_end(selector, end);
+  if (to < s.size()) return s[to] == '{' ? Hash::other : Hash::colour;
+  if (!key.empty()) return Hash::colour;
+  if (!next) return Hash::open;
+  return !next->empty() && (*next)[0] == '{' ? Hash::other : Hash::colour;
 }
 
+// A colour found in a line, or why what looks like one is not.
+struct Found {
+  std::uint8_t rgb[3];
+  std::string name;
+  const char* problem; // null for a colour
+};
+
 // Every colour written in line `s`, in order; one that cannot be a colour
-// (out of range, or a linear colour with fractions) is reported.
-void find_in_line(Reader& r, std::uint64_t number, const std::string& s) {
-  for (std::size_t i = 0; i < s.size() && !r.stopped;) {
+// (out of range, or a linear colour with fractions) is found with its
+// problem. Returns false, finding nothing, when a "#" run is told from an id
+// selector only by the next line that is not blank, which `next` (trimmed;
+// empty at the end of the text) is not yet.
+bool find_in_line(const std::string& s, const std::string* next, std::vector<Found>& found) {
+  found.clear();
+  Keys keys{s};
+  SelectorEnd selector{s};
+  for (std::size_t i = 0; i < s.size();) {
     const bool after_word = i > 0 && (is_word(s[i - 1]) || s[i - 1] == '&');
     std::uint8_t rgb[3];
     std::size_t end = std::string::npos;
     const char* problem = nullptr;
     if (s[i] == '#' && !after_word) {
       const std::size_t n = hex_run(s, i + 1);
-      if ((n == 3 || n == 4 || n == 6 || n == 8) && (i + 1 + n == s.size() || !is_word(s[i + 1 + n])) && !not_a_colour(s, i, i + 1 + n)) {
-        hex_colour(s, i + 1, n, false, rgb);
-        end = i + 1 + n;
+      if ((n == 3 || n == 4 || n == 6 || n == 8) && (i + 1 + n == s.size() || !is_word(s[i + 1 + n]))) {
+        const Hash h = classify(s, i, i + 1 + n, key_at(keys, i), selector, next);
+        if (h == Hash::open) return found.clear(), false;
+        if (h == Hash::colour) hex_colour(s, i + 1, n, false, rgb), end = i + 1 + n;
       }
     } else if (!after_word && (has_word(s, i, "rgb(") || has_word(s, i, "rgba("))) {
       end = find_css(s, i + (s[i + 3] == '(' ? 4 : 5), rgb, problem);
@@ -314,11 +419,29 @@ void find_in_line(Reader& r, std::uint64_t number, const std::string& s) {
       ++i;
       continue;
     }
-    if (problem) report(r, number, problem);
-    else deliver(r, number, rgb, clean_utf8(key_before(s, i)));
+    found.push_back({{rgb[0], rgb[1], rgb[2]}, problem ? "" : clean_utf8(key_at(keys, i)), problem});
     i = end;
   }
+  return true;
 }
+
+void hand_on_found(Reader& r, std::uint64_t number, const std::vector<Found>& found) {
+  for (const Found& f : found) {
+    if (f.problem) report(r, number, f.problem);
+    else deliver(r, number, f.rgb, f.name);
+  }
+}
+
+} // namespace
+
+bool palette_line(const std::string& line, PaletteMode mode) {
+  const std::string s = trimmed(line);
+  std::vector<Found> found;
+  if (mode == PaletteMode::find) return !find_in_line(s, nullptr, found) || !found.empty();
+  return s == "GIMP Palette" || s == "JASC-PAL" || (!s.empty() && plain_line(s).kind == Kind::colour);
+}
+
+namespace {
 
 } // namespace
 
@@ -332,6 +455,10 @@ PaletteFormat read_text(Reader& r, PaletteMode mode) {
   // declared and its line, and the colour lines that follow.
   int jasc_header = 0;
   std::uint64_t declared = 0, declared_at = 0, counted = 0;
+  // Find mode: a line held until the next that is not blank tells its colours.
+  std::string held;
+  std::uint64_t held_at = 0;
+  std::vector<Found> found;
   while (!r.stopped && read_line(r.in, line, max)) {
     ++number;
     if (number == 1 && starts_with(line.text, "\xEF\xBB\xBF")) line.text.erase(0, 3); // UTF-8 byte order mark
@@ -351,12 +478,23 @@ PaletteFormat read_text(Reader& r, PaletteMode mode) {
     }
     if (format == PaletteFormat::gimp && (s[0] == '#' || starts_with(s, "Name:") || starts_with(s, "Columns:"))) continue;
     if (format == PaletteFormat::jasc) ++counted;
+    if (held_at != 0) { // the line before, told by this one
+      find_in_line(held, &s, found);
+      hand_on_found(r, held_at, found);
+      held_at = 0;
+    }
     if (line.too_long) report(r, number, "line longer than " + std::to_string(max) + " bytes, not read");
     else if (s.find('\0') != std::string::npos) report(r, number, "not text: a NUL byte in the line");
-    else if (find) find_in_line(r, number, s);
+    else if (find && !find_in_line(s, nullptr, found)) held = s, held_at = number;
+    else if (find) hand_on_found(r, number, found);
     else if (format == PaletteFormat::gimp) hand_on(r, number, s, spaced_line(s, "not a colour line of a GIMP palette: use R G B, then a name"));
     else if (format == PaletteFormat::jasc) hand_on(r, number, s, spaced_line(s, "not a colour line of a JASC palette: use R G B"));
     else hand_on(r, number, s, plain_line(s));
+  }
+  if (held_at != 0 && !r.stopped) {
+    const std::string none; // nothing follows it
+    find_in_line(held, &none, found);
+    hand_on_found(r, held_at, found);
   }
   if (declared_at != 0 && declared != counted) {
     report(r, declared_at, "the header says " + std::to_string(declared) + " colours, the file has " + std::to_string(counted));

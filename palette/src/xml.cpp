@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,7 +31,10 @@ namespace {
 
 constexpr std::size_t kMaxTag = 1 << 16;
 constexpr std::size_t kMaxDepth = 256;          // elements open at once
-constexpr std::size_t kMaxEntityText = 1 << 16; // all entity values of the internal subset together
+// All the internal subset's declarations together: their names and values,
+// and a share of the table for each (so that many empty ones are bounded too).
+constexpr std::size_t kMaxEntityText = 1 << 16;
+constexpr std::size_t kEntityCost = 32;
 constexpr int kMaxEntityDepth = 16;             // entities within entities
 
 // The drawing namespace, in OASIS's OpenDocument and in OpenOffice.org's form.
@@ -38,7 +42,7 @@ constexpr const char* kDrawing[] = {"urn:oasis:names:tc:opendocument:xmlns:drawi
 constexpr const char kXmlNamespace[] = "http://www.w3.org/XML/1998/namespace";
 
 struct Entity {
-  std::string name, value; // value: the replacement text
+  std::string value; // the replacement text
   bool external;
 };
 
@@ -54,14 +58,13 @@ struct Scanner {
   std::uint64_t forbidden_line = 0; // where a character XML forbids was met, since last said
   int forbidden = 0;
   bool latin1 = false;
-  std::vector<Entity> entities;
+  std::unordered_map<std::string, Entity> entities; // by name: found at once, however many there are
   std::size_t entity_text = 0;
   std::vector<std::pair<std::string, std::string>> bindings; // prefix and namespace, innermost last
   std::vector<Open> open;
 };
 
-// The next character, with line ends normalised to "\n"; -1 at the end. A
-// Ctrl-Z that ends the input is the end of the text.
+// The next character, with line ends normalised to "\n"; -1 at the end.
 int next(Scanner& x) {
   for (;;) {
     if (!available(x.r.in)) return -1;
@@ -70,9 +73,12 @@ int next(Scanner& x) {
     x.after_cr = c == '\r';
     if (crlf) continue;
     if (c == '\r') c = '\n';
+    if (c == 0x1A) { // Ctrl-Z bytes that end the input end the text
+      while (available(x.r.in) && x.r.in.buf[x.r.in.pos] == 0x1A) ++x.r.in.pos;
+      if (!available(x.r.in)) return -1;
+    }
     if (c == '\n') ++x.line;
-    else if (c < 0x20 && c != '\t' && !(c == 0x1A && !available(x.r.in)) && x.forbidden_line == 0) x.forbidden_line = x.line, x.forbidden = c;
-    if (c == 0x1A && !available(x.r.in)) return -1;
+    else if (c < 0x20 && c != '\t' && x.forbidden_line == 0) x.forbidden_line = x.line, x.forbidden = c;
     return c;
   }
 }
@@ -183,20 +189,22 @@ const char* entity_of(const Scanner& x, const std::string& ref, std::string& out
   for (const auto& p : predefined) {
     if (ref == p[0]) return out += p[1], nullptr;
   }
-  for (const Entity& e : x.entities) {
-    if (!entity && e.name == ref) entity = &e;
-  }
-  if (!entity) return "a reference to an entity that is not declared";
+  const auto found = x.entities.find(ref);
+  if (found == x.entities.end()) return "a reference to an entity that is not declared";
+  entity = &found->second;
   return entity->external ? "a reference to an external entity, which is not read" : nullptr;
 }
 
 // A reference in character data, after its "&": it must be one XML can read,
 // and an entity's text must hold no markup, which XML would read as elements
-// (colours among them). Null, or why the text cannot be read.
+// (colours among them). Null, or why the text cannot be read. A name longer
+// than any declaration can hold names none, and is not kept.
 const char* content_reference(Scanner& x) {
   std::string ref, ignored;
   int c = 0;
-  while (ref.size() < 64 && available(x.r.in) && x.r.in.buf[x.r.in.pos] != '<' && (c = next(x)) != ';') ref += static_cast<char>(c);
+  while (available(x.r.in) && x.r.in.buf[x.r.in.pos] != '<' && (c = next(x)) != ';') {
+    if (ref.size() <= kMaxTag) ref += static_cast<char>(c);
+  }
   if (c != ';') return "an & that begins no reference (write &amp;)";
   if (!ref.empty() && ref[0] == '#') return character_reference(ref.substr(1)) ? nullptr : "a character reference to no character XML allows";
   const Entity* entity = nullptr;
@@ -244,11 +252,13 @@ bool declare_entity(Scanner& x, const std::string& d, const char*& why) {
   skip_spaces(d, i);
   const bool parameter = i < d.size() && d[i] == '%';
   if (parameter) ++i, skip_spaces(d, i);
-  Entity e{name_at(d, i, "\"'"), "", true};
+  const std::string name = name_at(d, i, "\"'");
+  Entity e{"", true};
   skip_spaces(d, i);
   std::string value;
   if (literal_at(d, i, value)) {
     e.external = false;
+    if (x.latin1) value = from_latin1(value); // the bytes as characters, before references add characters of their own
     for (std::size_t k = 0; k < value.size(); ++k) {
       if (value[k] == '%') return why = "a parameter entity inside an entity's value, which is not read", false;
       const std::size_t semi = value[k] == '&' && k + 1 < value.size() && value[k + 1] == '#' ? value.find(';', k) : std::string::npos;
@@ -262,11 +272,10 @@ bool declare_entity(Scanner& x, const std::string& d, const char*& why) {
       k = semi;
     }
   }
-  if (e.name.empty()) return why = "an entity declaration without a name", false;
-  if (x.latin1) e.value = from_latin1(e.value);
-  x.entity_text += e.value.size();
-  if (x.entity_text > kMaxEntityText) return why = "entity values of more than 65536 bytes in all", false;
-  if (!parameter) x.entities.push_back(std::move(e)); // the first declaration of a name is the one that counts
+  if (name.empty()) return why = "an entity declaration without a name", false;
+  x.entity_text += name.size() + e.value.size() + kEntityCost;
+  if (x.entity_text > kMaxEntityText) return why = "entity declarations of more than 65536 bytes in all, which are not read", false;
+  if (!parameter) x.entities.emplace(name, std::move(e)); // the first declaration of a name is the one that counts
   return true;
 }
 
@@ -336,15 +345,18 @@ struct Tag {
 };
 
 // Splits a start tag's text (between "<" and ">") into its name and
-// attributes; false if it is not well formed.
+// attributes; false if it is not well formed (white space must part each
+// attribute from the one before).
 bool parse_tag(const std::string& text, Tag& t) {
   std::size_t i = 0;
   t.name = name_at(text, i, "/");
   t.attributes.clear();
   t.empty = false;
   for (;;) {
+    const std::size_t before = i;
     skip_spaces(text, i);
     if (i == text.size() || (text[i] == '/' && i + 1 == text.size())) return t.empty = i < text.size(), !t.name.empty();
+    if (i == before && !t.attributes.empty()) return false;
     Attribute a{name_at(text, i, "="), ""};
     skip_spaces(text, i);
     if (a.name.empty() || i == text.size() || text[i++] != '=') return false;
@@ -470,8 +482,10 @@ void scribus_colour(Reader& r, std::uint64_t line, const std::vector<Expanded>& 
 }
 
 // The encoding an XML declaration names, if the scanner reads it: null for
-// UTF-8 (and UTF-16, which has been decoded to it) and ASCII, ISO-8859-1
-// read as such; else the reason the file is not read.
+// UTF-8 and ASCII in a document of bytes, UTF-16 (or UTF-16LE or UTF-16BE as
+// its byte order mark says) in one that was (and has been decoded to UTF-8),
+// and ISO-8859-1, read as such; else the reason the file is not read. As
+// XML says, an encoding the document's bytes are not in is an error.
 const char* read_declaration(Scanner& x, const std::string& text) {
   const std::size_t at = text.find("encoding");
   std::size_t i = at == std::string::npos ? text.size() : at + 8;
@@ -480,8 +494,13 @@ const char* read_declaration(Scanner& x, const std::string& text) {
   if (i < text.size() && text[i] == '=') ++i, skip_spaces(text, i);
   if (!literal_at(text, i, encoding)) return nullptr;
   for (char& c : encoding) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  if (encoding == "utf-8" || encoding == "utf-16" || encoding == "us-ascii") return nullptr;
-  if (encoding == "iso-8859-1") return x.latin1 = true, nullptr;
+  const std::uint8_t utf16 = x.r.utf16;
+  if (utf16 ? encoding == "utf-16" || encoding == (utf16 == 1 ? "utf-16le" : "utf-16be") : encoding == "utf-8" || encoding == "us-ascii") return nullptr;
+  if (encoding == "iso-8859-1" && !utf16) return x.latin1 = true, nullptr;
+  if (encoding.compare(0, 6, "utf-16") == 0 || encoding == "utf-8" || encoding == "us-ascii" || encoding == "iso-8859-1") {
+    return utf16 ? "not read: it is in UTF-16, as its byte order mark says, but its declaration names another encoding"
+                 : "not read: its declaration names UTF-16, but it is not in UTF-16 (which begins with a byte order mark)";
+  }
   return "not read: its encoding is not UTF-8, UTF-16, ISO-8859-1 or US-ASCII; save the palette as UTF-8";
 }
 
