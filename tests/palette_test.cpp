@@ -358,6 +358,7 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {declared("UTF-16LE", 1), "1 #ff8000\n"}, {declared("UTF-16BE", 2), "1 #ff8000\n"}, {declared("UTF-16", 2), "1 #ff8000\n"},
       {declared("UTF-16BE", 1), "- !not read: it is in UTF-16, as its byte order mark says, but its declaration names another encoding\n"},
       {declared("UTF-8", 2), "- !not read: it is in UTF-16"}, {declared("UTF-16", 0), "- !not read: its declaration names UTF-16, but it is not in UTF-16"},
+      {"<?xml version=\"1.0\" encoding=\"US-ASCII\"?><SCRIBUSCOLORS><COLOR NAME=\"caf\xC3\xA9\" RGB=\"#ff8000\"/></SCRIBUSCOLORS>", "1 !corrupt: a byte outside US-ASCII"},
       {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE SCRIBUSCOLORS [<!ENTITY e \"&#233;\xe9\">]><SCRIBUSCOLORS><COLOR NAME=\"&e;\" RGB=\"#ff8000\"/></SCRIBUSCOLORS>",
        "1 #ff8000 \xC3\xA9\xC3\xA9\n"},
       // Entities: names of any length; declarations of 65,536 bytes in all (each counted with 32 bytes of its own), and no more.

@@ -57,7 +57,7 @@ struct Scanner {
   bool after_cr = false;
   std::uint64_t forbidden_line = 0; // where a character XML forbids was met, since last said
   int forbidden = 0;
-  bool latin1 = false;
+  bool latin1 = false, ascii = false; // the encoding the declaration names, where it is not UTF-8
   std::unordered_map<std::string, Entity> entities; // by name: found at once, however many there are
   std::size_t entity_text = 0;
   std::vector<std::pair<std::string, std::string>> bindings; // prefix and namespace, innermost last
@@ -175,6 +175,16 @@ std::uint32_t character_reference(const std::string& ref) {
   return is_xml_char(code) ? code : 0;
 }
 
+// Why text of a document that says it is US-ASCII cannot be read: a byte
+// outside it, whose character is not known; null if there is none.
+const char* outside_ascii(const Scanner& x, const std::string& text) {
+  if (!x.ascii) return nullptr;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return "a byte outside US-ASCII, the encoding its declaration names";
+  }
+  return nullptr;
+}
+
 // Bytes of ISO-8859-1 as UTF-8.
 std::string from_latin1(const std::string& s) {
   std::string out;
@@ -259,6 +269,7 @@ bool declare_entity(Scanner& x, const std::string& d, const char*& why) {
   if (literal_at(d, i, value)) {
     e.external = false;
     if (x.latin1) value = from_latin1(value); // the bytes as characters, before references add characters of their own
+    if ((why = outside_ascii(x, value))) return false;
     for (std::size_t k = 0; k < value.size(); ++k) {
       if (value[k] == '%') return why = "a parameter entity inside an entity's value, which is not read", false;
       const std::size_t semi = value[k] == '&' && k + 1 < value.size() && value[k + 1] == '#' ? value.find(';', k) : std::string::npos;
@@ -397,13 +408,16 @@ const char* resolve(Scanner& x, const Tag& t, Expanded& element, std::vector<Exp
   values.clear();
   element = {};
   fatal = true;
+  const char* unread = nullptr; // why the first attribute value that cannot be read cannot be
   for (const Attribute& a : t.attributes) {
     std::string value;
-    const char* why = normalise(x, x.latin1 ? from_latin1(a.value) : a.value, value, 0);
+    const char* why = outside_ascii(x, a.value);
+    if (!why) why = normalise(x, x.latin1 ? from_latin1(a.value) : a.value, value, 0);
     const bool declaration = a.name == "xmlns" || prefix_of(a.name) == "xmlns";
     if (declaration && why) return why;
     if (declaration && a.name != "xmlns" && value.empty()) return "a namespace prefix bound to no namespace";
     if (declaration) x.bindings.emplace_back(a.name == "xmlns" ? "" : local_of(a.name), value);
+    if (why && !unread) unread = why;
     values.push_back(why ? std::string() : clean_utf8(value));
     names.push_back({why ? why : "", declaration ? "" : a.name}); // the reason kept until the names are resolved
   }
@@ -412,7 +426,7 @@ const char* resolve(Scanner& x, const Tag& t, Expanded& element, std::vector<Exp
   if (!space) return "an element whose prefix is bound to no namespace";
   element = {*space, local_of(t.name)};
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (!names[i].space.empty()) return "an attribute value that is not XML";
+    if (!names[i].space.empty()) return unread;
     const std::string name = names[i].local, prefix = prefix_of(name);
     if (name.empty()) { // a namespace declaration
       names[i] = {"xmlns", t.attributes[i].name};
@@ -495,7 +509,9 @@ const char* read_declaration(Scanner& x, const std::string& text) {
   if (!literal_at(text, i, encoding)) return nullptr;
   for (char& c : encoding) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   const std::uint8_t utf16 = x.r.utf16;
-  if (utf16 ? encoding == "utf-16" || encoding == (utf16 == 1 ? "utf-16le" : "utf-16be") : encoding == "utf-8" || encoding == "us-ascii") return nullptr;
+  if (utf16 ? encoding == "utf-16" || encoding == (utf16 == 1 ? "utf-16le" : "utf-16be") : encoding == "utf-8" || encoding == "us-ascii") {
+    return x.ascii = encoding == "us-ascii", nullptr;
+  }
   if (encoding == "iso-8859-1" && !utf16) return x.latin1 = true, nullptr;
   if (encoding.compare(0, 6, "utf-16") == 0 || encoding == "utf-8" || encoding == "us-ascii" || encoding == "iso-8859-1") {
     return utf16 ? "not read: it is in UTF-16, as its byte order mark says, but its declaration names another encoding"
@@ -521,7 +537,7 @@ enum class Kind { none, soc, scribus };
 
 PaletteFormat read_xml(Reader& r) {
   r.unit = PaletteUnit::line;
-  Scanner x{r, 1, false, 0, 0, false, {}, 0, {}, {}};
+  Scanner x{r, 1, false, 0, 0, false, false, {}, 0, {}, {}};
   Kind kind = Kind::none;
   std::string root_space; // the namespace of the root element, which a Scribus COLOR shares
   bool root_closed = false, prolog = true;
