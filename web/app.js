@@ -67,15 +67,39 @@ function clearErrors() {
   $('link-error').textContent = '';
 }
 
+// No answer while a field holds no colour: the result shows none, cannot be
+// copied, and the address names no colour, so that nothing on the page, on
+// the clipboard or in a link is the answer to another question. `why` says
+// so beside what the tool prints for the fields as typed.
+function showNoAnswer(why) {
+  for (const id of ['hue', 'saturation', 'brightness', 'distance']) $(id).textContent = '–';
+  for (const id of ['asked', 'rendered']) {
+    $(id + '-swatch').style.backgroundColor = '';
+    $(id + '-rgb').textContent = '';
+  }
+  $('colour-form').dataset.stale = 'true';
+  $('copy').disabled = true;
+  $('copy-status').textContent = '';
+  $('cli-note').textContent = why;
+  shownRgb = null;
+  updateAddress();
+}
+
 // Runs the tool on the three texts and shows what it prints. For a colour in
 // range (rgb, the three numbers, given) the result, the swatches, every input
-// but `from` and the address follow; otherwise they keep the last colour.
-// Returns the result.
+// but `from` and the address follow; otherwise no answer is shown. Returns
+// the result.
 function show(texts, rgb, from) {
   const result = convert(...texts);
   $('cli-args').textContent = texts.map(shellWord).join(' ');
   $('cli-output').textContent = result.text;
-  if (result.status !== 0 || !rgb) return result;
+  if (result.status !== 0 || !rgb) {
+    showNoAnswer('What the tool prints for the fields as they are typed; they hold no colour in 0..255, so no triple is shown above.');
+    return result;
+  }
+  delete $('colour-form').dataset.stale;
+  $('copy').disabled = false;
+  $('cli-note').textContent = '';
   const hex = toHex(rgb);
   if (from !== 'hex') $('hex').value = hex;
   if (from !== 'picker') $('picker').value = hex;
@@ -100,7 +124,7 @@ function updateAddress() {
   const parts = [];
   if (shownRgb) parts.push('rgb=' + shownRgb.join(','));
   if (shownTriple) parts.push('hsb=' + shownTriple.join(','));
-  history.replaceState(null, '', '?' + parts.join('&'));
+  history.replaceState(null, '', parts.length ? '?' + parts.join('&') : location.pathname);
 }
 
 // The fields' texts go to the tool exactly as typed, so the page prints what
@@ -121,8 +145,9 @@ function onFields() {
 function onHex() {
   clearErrors();
   const rgb = parseHex($('hex').value);
-  if (rgb) showRgb(rgb, 'hex');
-  else showError('hex', 'Hex: use #rrggbb, rrggbb or #rgb');
+  if (rgb) return showRgb(rgb, 'hex');
+  showError('hex', 'Hex: use #rrggbb, rrggbb or #rgb');
+  showNoAnswer('What the tool prints for R, G and B; the hex field holds no colour, so no triple is shown above.');
 }
 
 // --- A triple's colour -------------------------------------------------------
@@ -145,7 +170,11 @@ function onTriple() {
     else if (v === null) showError(id, `${label}: ${quoted(text.trim())} is outside 0..${max}` + (max === 254 ? ' (hue runs 0..254)' : ''));
     return v;
   });
-  if (hsb.some((v) => v === null)) return;
+  if (hsb.some((v) => v === null)) {
+    shownTriple = null; // the address names no triple the fields do not hold
+    updateAddress();
+    return;
+  }
   const text = tintwise.render(...hsb);
   const hex = toHex([0, 1, 2].map((i) => byte(tintwise.renderedChannel(i))));
   $('triple-rgb').textContent = text;
@@ -208,17 +237,28 @@ const setBusy = (busy) => {
   for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).disabled = true;
 };
 
+// Where the palette shown comes from: one source at a time, named, and the
+// others cleared so that no box shows what the table does not.
+const sources = {
+  file: (name) => { $('palette').value = ''; return `From the file ${name}.`; },
+  paste: () => { $('palette-file').value = ''; return 'From the colours pasted above.'; },
+  picture: (name) => { $('palette').value = ''; $('palette-file').value = ''; return `From the picture ${name}.`; },
+};
+
 // Reads the bytes of a palette through the module's reader (the one
 // tintwise-palette uses), then converts its entries in slices of about a
-// frame, so the page keeps answering; `file` names it in the rows.
-function convertPalette(bytes, file, find = $('palette-find').checked) {
+// frame, so the page keeps answering; `file` names it in the rows, `source`
+// (a key of `sources`) says where it came from.
+function convertPalette(bytes, file, source, find = $('palette-find').checked) {
   const body = $('palette-table').tBodies[0], errorList = $('palette-error-list');
   body.replaceChildren();
   errorList.replaceChildren();
   $('palette-errors').hidden = true;
   $('palette-table').hidden = true;
   setBusy(true);
-  lastPalette = { bytes, file };
+  lastPalette = { bytes, file, source };
+  $('palette-source').textContent = sources[source](file);
+  $('palette-picked').textContent = '';
   const count = tintwise.readPalette(bytes, file, find);
   if (count < 0) {
     $('progress-text').textContent = `${file} is too large to read in this page: use tintwise-palette.`;
@@ -253,6 +293,8 @@ function convertPalette(bytes, file, find = $('palette-find').checked) {
       for (const d of Object.values(downloads)) d.rows.push(tintwise.paletteText(i, d.what));
       const hex = toHex([n(1), n(2), n(3)]), rendered = tintwise.paletteText(i, 4);
       const tr = document.createElement('tr');
+      tr.tabIndex = i === 0 ? 0 : -1; // one stop for Tab, the arrow keys within
+      tr.dataset.hex = hex;
       tr.append(cell(line), cell(tintwise.paletteText(i, 5), 'name'), chip(hex), chip(rendered), cell(hex),
         cell(String(n(4))), cell(String(n(5))), cell(String(n(6))), cell(tintwise.paletteDistance()));
       rowsHere.appendChild(tr);
@@ -277,11 +319,28 @@ function convertPalette(bytes, file, find = $('palette-find').checked) {
   slice();
 }
 
-const convertPasted = () => convertPalette(new TextEncoder().encode($('palette').value), 'pasted');
+const convertPasted = () => convertPalette(new TextEncoder().encode($('palette').value), 'pasted', 'paste');
 
 async function convertFile(file) {
   if (!file) return;
-  convertPalette(new Uint8Array(await file.arrayBuffer()), file.name);
+  convertPalette(new Uint8Array(await file.arrayBuffer()), file.name, 'file');
+}
+
+// A row clicked, or Enter on it: its colour goes to "One colour", as if typed
+// there. The arrow keys move between rows.
+function pickRow(e) {
+  const row = e.target.closest('tr'), next = row && { ArrowDown: row.nextElementSibling, ArrowUp: row.previousElementSibling }[e.key];
+  if (next) {
+    row.tabIndex = -1;
+    next.tabIndex = 0;
+    next.focus();
+    e.preventDefault();
+  }
+  if (!row || (e.type === 'keydown' && e.key !== 'Enter')) return;
+  e.preventDefault();
+  clearErrors();
+  showRgb(parseHex(row.dataset.hex), null);
+  $('palette-picked').textContent = `${row.dataset.hex} is in “One colour” above.`;
 }
 
 function download(id) {
@@ -325,6 +384,7 @@ function openAddress() {
     else {
       $('hex').value = text;
       showError('hex', `This link's hex=${quoted(text)} is not a colour: use RRGGBB or RGB, as hex=ff8000.`);
+      showNoAnswer('');
     }
   } else if (params.has('rgb')) {
     const text = params.get('rgb'), parts = whole(text);
@@ -334,6 +394,7 @@ function openAddress() {
     } else {
       for (const id of channels) $(id).value = '';
       $('link-error').textContent = `This link's rgb=${quoted(text)} could not be read: it needs three whole numbers, as rgb=255,128,0.`;
+      showNoAnswer('');
     }
   } else {
     showRgb([255, 128, 0], null);
@@ -392,12 +453,13 @@ createTintwise().then((module) => {
   for (const form of ['colour-form', 'triple-form']) $(form).addEventListener('submit', (e) => e.preventDefault());
   $('copy').addEventListener('click', () => copyTriple(['hue', 'saturation', 'brightness'].map((id) => $(id).textContent).join(', '), $('copy-status')));
   if ('EyeDropper' in window) {
-    $('eyedropper').hidden = false;
+    $('eyedropper').classList.remove('unseen'); // its room was kept, so that it moves nothing
     $('eyedropper').addEventListener('click', pickFromScreen);
   }
   $('convert').addEventListener('click', convertPasted);
   $('palette-file').addEventListener('change', () => convertFile($('palette-file').files[0]));
-  $('palette-find').addEventListener('change', () => { if (lastPalette) convertPalette(lastPalette.bytes, lastPalette.file); });
+  $('palette-find').addEventListener('change', () => { if (lastPalette) convertPalette(lastPalette.bytes, lastPalette.file, lastPalette.source); });
+  for (const type of ['click', 'keydown']) $('palette-table').tBodies[0].addEventListener(type, pickRow);
   acceptDrops($('palette-area'), convertFile);
   startPictures();
   for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).addEventListener('click', () => download(id));

@@ -22,6 +22,26 @@ let picture = null;
 
 function pictureStatus(text) { $('picture-status').textContent = text; }
 
+// The picture shown, or the place to drop one: the frame, the magnified view
+// and its answer keep their room either way, so opening one moves nothing.
+function showOpen(open) {
+  $('picture-view').toggleAttribute('data-open', open);
+  $('picture').hidden = !open;
+  $('picture-drop').hidden = open;
+  for (const id of ['picture-side', 'picture-help']) $(id).classList.toggle('unseen', !open);
+  if (open) fitPicture();
+}
+
+// The picture as large as its frame holds it, its proportions kept.
+function fitPicture() {
+  if (!picture || !picture.width) return;
+  const frame = $('picture-frame'), canvas = $('picture');
+  const scale = Math.min(frame.clientWidth / picture.width, frame.clientHeight / picture.height);
+  canvas.style.width = `${Math.max(1, Math.floor(picture.width * scale))}px`;
+  canvas.style.height = `${Math.max(1, Math.floor(picture.height * scale))}px`;
+  if (!$('picture-cursor').hidden) moveCursor(0, 0);
+}
+
 // Asks the picture's worker (which holds its pixels) and waits for its answer.
 // Questions are told apart by number, so a pixel is answered while the worker
 // draws a view.
@@ -46,7 +66,7 @@ async function openPicture(file) {
   if (!width) { // a PCX texture, say: no browser shows one, but its colour table can be listed
     const table = await indexedTable(file);
     picture = table ? { file, name } : null;
-    $('picture-view').hidden = true;
+    showOpen(false);
     $('picture-colours').disabled = !table;
     pictureStatus(`${name} is not a picture this browser can show` +
       (table ? ', but its colour table can be listed: “Colours of this picture”.' : ' (a palette file? open it under “A palette”).'));
@@ -63,10 +83,12 @@ async function openPicture(file) {
   canvas.dataset.mode = 'stored';
   picture = { file, name, width, height, cursor: [width >> 1, height >> 1] };
   canvas.setAttribute('aria-label', `The picture ${name}, ${width} by ${height} pixels`);
-  $('picture-view').hidden = false;
-  $('picture-answer').hidden = true;
-  for (const id of ['picture-colours', 'picture-mode', 'picture-download']) $(id).disabled = false;
   $('picture-cursor').hidden = true;
+  showOpen(true);
+  for (const id of ['picture-triple', 'picture-distance', 'picture-rendered', 'picture-hex']) $(id).textContent = '–';
+  $('picture-rendered-swatch').style.backgroundColor = '';
+  $('picture-copy').disabled = true;
+  for (const id of ['picture-colours', 'picture-mode', 'picture-download']) $(id).disabled = false;
   pictureStatus(`${name}: ${width} × ${height} pixels` + (file.type === 'image/gif' ? ' (of a GIF, its first frame)' : '') +
     '. Point at it, or click a pixel.');
 }
@@ -126,7 +148,7 @@ async function pickPixel(at) {
   $('picture-rendered').textContent = rendered;
   $('picture-rendered-swatch').style.backgroundColor = rendered;
   $('picture-copy-status').textContent = '';
-  $('picture-answer').hidden = false;
+  $('picture-copy').disabled = false;
   $('picture-said').textContent = `Pixel ${at[0]}, ${at[1]}, ${toHex(rgb)}: hue, saturation, brightness ${result.hsb.join(', ')}; ` +
     `distance ${result.distance}; renders ${rendered}.`;
   $('picture-answer').scrollIntoView({ block: 'nearest' });
@@ -158,8 +180,8 @@ function onPictureKey(e) {
 
 // --- The picture as the lights render it ----------------------------------------
 
-// The distance view's colours: 256 steps of a quarter of an RGB unit, from
-// 0 to kScale (and beyond), along a scale that darkens as it nears 0.
+// The distance view's colours: 256 steps from a distance of 0 to kScale (and
+// beyond), along the legend's scale, which darkens as it nears 0.
 const kStops = [[68, 1, 84], [59, 82, 139], [33, 145, 140], [94, 201, 98], [253, 231, 37]];
 const ramp = Array.from({ length: 256 }, (_, k) => {
   const t = (k / 255) * (kStops.length - 1), i = Math.min(kStops.length - 2, Math.floor(t)), f = t - i;
@@ -246,12 +268,12 @@ async function searchPicture(p) {
     search = { stop: () => { running = false; finish(false); } };
     progress.max = p.chunks;
     progress.value = p.done;
-    progress.hidden = false;
+    progress.classList.remove('unseen');
     pictureStatus(`Rendering ${p.name}: answering its ${p.list.length} distinct colours on ${workers.length} workers…`);
     if (p.done === p.chunks) finish(true);
     else pump();
   }).finally(() => {
-    progress.hidden = true;
+    $('picture-progress').classList.add('unseen');
     $('picture-progress-text').textContent = '';
   });
 }
@@ -263,14 +285,14 @@ async function showView() {
   if (!p || !p.width) return;
   stopSearch();
   delete canvas.dataset.mode;
-  $('picture-legend').hidden = mode !== 'distance';
+  $('picture-legend').classList.toggle('unseen', mode !== 'distance');
   if (mode !== 'stored' && !p.summary) {
     if (!(await searchPicture(p)) || picture !== p) return;
     // The answers go to the picture's worker (moved, not copied), which keeps
     // them as a table, and says how many of the picture's pixels the model
     // renders exactly and which colour lies farthest from what it renders.
     const seconds = ((performance.now() - p.started) / 1000).toFixed(1), n = p.list.length;
-    const { exact, counted, far, distance } = await ask({ answers: { rendered: p.rendered, distance: p.distance } }, [p.rendered.buffer, p.distance.buffer]);
+    const { exact, counted, far, distance } = await ask({ answers: { rendered: p.rendered, distance: p.distance }, scale: kScale }, [p.rendered.buffer, p.distance.buffer]);
     p.summary = `${p.name}: ${exact} of ${counted} pixels (${((exact / counted) * 100).toFixed(1)}%) are rendered exactly, to the byte; ` +
       `the farthest colour, ${toHex([far >> 16, (far >> 8) & 255, far & 255])}, lies ${distance.toFixed(6)} RGB units from what it renders ` +
       `(${n} distinct colours). Answered in ${seconds} s.`;
@@ -286,7 +308,7 @@ async function showView() {
 
 function setMode(mode) {
   $('picture-mode').value = mode;
-  $('picture-legend').hidden = mode !== 'distance';
+  $('picture-legend').classList.toggle('unseen', mode !== 'distance');
 }
 
 // Saves the view shown as a PNG of the picture's own size, encoded by the
@@ -317,7 +339,7 @@ async function downloadView() {
 // rows, so that pixels asked for meanwhile are answered at once.
 function workerMain() {
   let context = null; // the picture, drawn once
-  let table = null;   // once answered: 0xCCRRGGBB for each colour, its rendered colour and distance code C
+  let table = null;   // once answered: 0xCCRRGGBB for each colour, its rendered colour and its distance's step C on the legend's scale
   let listed = null;  // the pixels of each colour, and their count, as last listed
   let drawn = null;   // the view last drawn, all its pixels, for its PNG
   // A copy for the page to show, no side longer than `most`: handing a
@@ -470,8 +492,8 @@ function workerMain() {
       listed = null;
       table = new Uint32Array(1 << 24);
       let exact = 0, far = 0;
-      for (let i = 0; i < list.length; ++i) { // the distance code: a quarter of an RGB unit a step
-        table[list[i]] = (Math.min(255, Math.floor(distance[i] * 4)) << 24 | rendered[i]) >>> 0;
+      for (let i = 0; i < list.length; ++i) { // the distance's step: 255 steps from 0 to the top of the legend's scale
+        table[list[i]] = (Math.min(255, Math.round((distance[i] * 255) / data.scale)) << 24 | rendered[i]) >>> 0;
         if (rendered[i] === list[i]) exact += counted.counts[list[i]];
         if (distance[i] > distance[far]) far = i;
       }
@@ -520,7 +542,7 @@ async function listPictureColours() {
   if (!picture) return;
   const bytes = await indexedTable(picture.file);
   if (bytes) {
-    convertPalette(bytes, picture.name, false);
+    convertPalette(bytes, picture.name, 'picture', false);
     pictureStatus(`${picture.name} is an indexed picture: its stored colour table is listed under “A palette”.`);
     return;
   }
@@ -536,7 +558,7 @@ async function listPictureColours() {
     return;
   }
   const lines = list.map(([rgb, n]) => `#${rgb.toString(16).padStart(6, '0')} ${share(n, counted)}\n`).join('');
-  convertPalette(new TextEncoder().encode(lines), p.name, false);
+  convertPalette(new TextEncoder().encode(lines), p.name, 'picture', false);
   pictureStatus(`${p.name}: ${distinct} distinct colour${distinct === 1 ? '' : 's'}` +
     (distinct > list.length ? `, reduced to ${list.length} by median cut` : '') + '; listed under “A palette”.');
 }
@@ -570,6 +592,7 @@ function startPictures() {
   canvas.addEventListener('keydown', onPictureKey);
   canvas.addEventListener('focus', () => { if (picture && picture.width) moveCursor(0, 0); });
   canvas.addEventListener('blur', () => { $('picture-cursor').hidden = true; });
+  new ResizeObserver(fitPicture).observe($('picture-frame'));
   $('picture-colours').addEventListener('click', listPictureColours);
   $('picture-mode').addEventListener('change', showView);
   $('picture-download').addEventListener('click', downloadView);
