@@ -98,10 +98,13 @@ const char kExplorerHelp[] =
 
 // --- Output ------------------------------------------------------------------
 
-// Standard output, written only in whole rows: if a write fails part way
-// through a regular file, the file is cut back to the last whole row.
+// Standard output, or a file beside an input, written only in whole rows: if
+// a write fails part way through a regular file, the file is cut back to the
+// last whole row. A file beside an input is made only once it has a row.
 struct Output {
-  int fd = 1;
+  int fd = 1;            // -1 until the file beside an input is made
+  std::string path;      // of that file
+  bool rows = false;     // a row is among what is pending or written
   std::string pending;   // whole rows not yet written
   long long written = 0; // bytes written since the start (or the first seek)
   long long start = -1;  // where writing began in a regular file, else -1
@@ -135,6 +138,13 @@ bool same_file(const std::string& a, const std::string& b) {
 #endif
 
 void flush(Output& out) {
+  if (out.fd < 0 && !out.failed) {
+    if (!out.rows) return; // nothing to make the file for yet
+    if ((out.fd = open_output(out.path)) < 0) {
+      std::fprintf(stderr, "tintwise-palette: %s: cannot write: %s\n", out.path.c_str(), std::strerror(errno));
+      out.failed = true;
+    }
+  }
   std::size_t done = 0;
   while (!out.failed && done < out.pending.size()) {
     const long long n = raw_write(out.fd, out.pending.data() + done, out.pending.size() - done);
@@ -262,6 +272,7 @@ void write_oldest(Pipeline& p) {
     if (is_swatch_format(p.spec.format)) p.swatches.push_back(swatch_of(item.entry, slot.answer));
     else if (item.repeat) append_row(p.spec, file, item.entry, slot.answer, p.out.pending);
     else p.out.pending += item.row;
+    p.out.rows = true;
     if (p.out.pending.size() >= 65536) flush(p.out);
   }
   if (!p.problems.empty()) { // flushed with the rows: where standard error is a file, the C runtime may hold it back
@@ -433,7 +444,8 @@ void convert_file(Pipeline& p, std::uint32_t index, const std::string& path, int
 void finish_output(Pipeline& p, const std::string& where) {
   if (!p.out.failed && p.ring[p.filled % p.ring.size()].used > 0) submit(p, true);
   while (p.written < p.filled) write_oldest(p);
-  if (is_swatch_format(p.spec.format) && !p.out.failed) {
+  if (is_swatch_format(p.spec.format) && !p.out.failed && (!p.swatches.empty() || p.out.fd >= 0)) {
+    p.out.rows = true;
     std::size_t kept;
     p.out.pending += swatch_file(p.spec.format, p.swatches, kept);
     if (kept < p.swatches.size()) {
@@ -451,12 +463,19 @@ void finish_output(Pipeline& p, const std::string& where) {
   }
 }
 
-// --beside: FILE's output, written next to it as FILE.tintwise.EXTENSION.
-// Never over a file the run reads; a folder that cannot be written is said,
-// and the other files go on. Returns false if this output was not written.
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "tintwise-palette: %s\nTry 'tintwise-palette --help'.\n", message.c_str());
+  return kExitUsage;
+}
+
+// --beside: FILE's output, written next to it as FILE and the format's own
+// suffix. Never over a file the run reads; a folder that cannot be written
+// is said, and the other files go on; a file that gives no row gets none,
+// and that is said (on standard output from Explorer, with `say`). Returns
+// false if this output was not written.
 bool write_beside(Pipeline& p, std::uint32_t index, const std::vector<std::string>& paths, bool say) {
   const std::string& path = paths[index];
-  const std::string beside = path + ".tintwise." + format_extension(p.spec.format);
+  const std::string beside = path + beside_suffix(p.spec.format);
   for (const std::string& input : paths) {
     if (same_file(beside, input)) {
       std::fprintf(stderr, "tintwise-palette: %s: not written: it is a file this run reads\n", beside.c_str());
@@ -466,28 +485,35 @@ bool write_beside(Pipeline& p, std::uint32_t index, const std::vector<std::strin
   const int in = open_input(p, path);
   if (in < 0) return true;
   p.out = Output{};
-  p.out.fd = open_output(beside);
-  if (p.out.fd < 0) {
-    std::fprintf(stderr, "tintwise-palette: %s: cannot write: %s\n", beside.c_str(), std::strerror(errno));
-#ifdef _WIN32
-    _close(in);
-#else
-    ::close(in);
-#endif
-    return false;
-  }
+  p.out.fd = -1;
+  p.out.path = beside;
   p.out.start = 0;
   p.out.pending = output_header(p.spec);
   convert_file(p, index, path, in);
   finish_output(p, beside);
+  const bool made = p.out.fd >= 0;
 #ifdef _WIN32
-  _close(p.out.fd);
+  if (made) _close(p.out.fd);
 #else
-  ::close(p.out.fd);
+  if (made) ::close(p.out.fd);
 #endif
-  if (say && !p.out.failed) std::printf("Wrote %s\n", beside.c_str());
+  if (!made && !p.out.failed) std::fprintf(say ? stdout : stderr, "%s%s: nothing written: no colour was read from it\n", say ? "" : "tintwise-palette: ", path.c_str());
+  else if (say && !p.out.failed) std::printf("Wrote %s\n", beside.c_str());
   std::fflush(stdout);
   return !p.out.failed;
+}
+
+// Two inputs whose outputs beside them would be one file (the same file
+// named twice, or through a link): said before anything is written.
+bool outputs_collide(const std::vector<std::string>& paths, OutputFormat format) {
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    for (std::size_t k = 0; k < i; ++k) {
+      if (paths[i] != paths[k] && !same_file(paths[i], paths[k])) continue;
+      usage_error(paths[k] + " and " + paths[i] + " would both be written to " + paths[i] + beside_suffix(format) + ": name each file once");
+      return true;
+    }
+  }
+  return false;
 }
 
 // Started from Windows Explorer: the program has its console to itself (no
@@ -509,11 +535,6 @@ void wait_for_enter() {
   std::fputs("\nPress Enter to close this window.\n", stdout);
   std::fflush(stdout);
   for (int c = std::getchar(); c != EOF && c != '\n';) c = std::getchar();
-}
-
-int usage_error(const std::string& message) {
-  std::fprintf(stderr, "tintwise-palette: %s\nTry 'tintwise-palette --help'.\n", message.c_str());
-  return kExitUsage;
 }
 
 } // namespace
@@ -565,10 +586,18 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   beside = beside || explorer;
+  if (paths.empty() && is_terminal(0)) { // a person, who may not know what the program waits for
+#ifdef _WIN32
+    std::fputs("tintwise-palette: reading colours as you type them, one a line (#ff8000, 255 128 0, rgb(255, 128, 0));\nCtrl-Z then Enter ends\n", stderr);
+#else
+    std::fputs("tintwise-palette: reading colours as you type them, one a line (#ff8000, 255 128 0, rgb(255, 128, 0));\nCtrl-D ends\n", stderr);
+#endif
+  }
   if (paths.empty()) paths.push_back("-");
   for (const std::string& path : paths) {
     if (beside && path == "-") return usage_error("--beside writes next to each FILE, and standard input has no place: name the files");
   }
+  if (beside && outputs_collide(paths, p.spec.format)) return kExitUsage;
   if (!beside && is_binary_format(p.spec.format) && is_terminal(1)) {
     return usage_error(std::string("--format=") + format_extension(p.spec.format) + " writes binary data, which a terminal cannot show: redirect it (> palette." +
                        format_extension(p.spec.format) + ") or use --beside");

@@ -168,12 +168,12 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
       out += "}\n";
       break;
     }
-    case OutputFormat::gpl: {
-      char row[64];
-      std::snprintf(row, sizeof row, "%3u %3u %3u\t%d %d %d\n", rendered_byte(m.red), rendered_byte(m.green),
-                    rendered_byte(m.blue), static_cast<int>(m.hue), static_cast<int>(m.saturation),
-                    static_cast<int>(m.brightness));
+    case OutputFormat::gpl: { // named as the swatch files name it, by its source name and triple
+      char row[16];
+      std::snprintf(row, sizeof row, "%3u %3u %3u\t", rendered_byte(m.red), rendered_byte(m.green), rendered_byte(m.blue));
       out += row;
+      out += swatch_of(e, a).name;
+      out += '\n';
       break;
     }
     case OutputFormat::text: {
@@ -235,6 +235,11 @@ bool is_binary_format(OutputFormat format) { return format >= OutputFormat::ase 
 const char* format_extension(OutputFormat format) {
   const char* const extensions[] = {"csv", "jsonl", "gpl", "txt", "txt", "ase", "aco", "act", "pal", "txt"};
   return extensions[static_cast<int>(format)];
+}
+
+std::string beside_suffix(OutputFormat format) {
+  const char* const own[] = {"csv", "jsonl", "gpl", "txt", "out.txt", "ase", "aco", "act", "pal", "paintnet.txt"};
+  return std::string(".tintwise.") + own[static_cast<int>(format)];
 }
 
 Swatch swatch_of(const PaletteEntry& entry, const HsbAnswer& answer) {

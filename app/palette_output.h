@@ -43,10 +43,15 @@ void append_rendered_hex(const HsbMatch& match, std::string& out);
 
 // The swatch files: written whole, once the input has ended (their headers
 // count the colours); the binary ones (.ase, .aco, .act) are no text for a
-// terminal. The file name extension of every format, for --beside.
+// terminal. The file name extension of every format.
 bool is_swatch_format(OutputFormat format);
 bool is_binary_format(OutputFormat format);
 const char* format_extension(OutputFormat format);
+// What --beside adds to an input's name for its output: ".tintwise." and an
+// extension, one of its own for each format, so that no run writes one
+// format's output over another's (".tintwise.txt" for text,
+// ".tintwise.out.txt" for a template, ".tintwise.paintnet.txt" for Paint.NET).
+std::string beside_suffix(OutputFormat format);
 
 // A colour as a swatch file holds it: the colour its match renders, named by
 // its source name (when it has one) and its triple, as "Orange (7 70 255)".

@@ -5,8 +5,10 @@
 #                  CMake package, README, copyright and changelog;
 #   cpack -G TGZ   the same tree as a relocatable archive;
 #   cpack -G ZIP   (Windows builds) Tintwise.exe, tintwise-palette.exe,
-#                  tintwise.html, README and licence, as
-#                  tintwise-VERSION-win32.zip or -win64.zip.
+#                  tintwise.html, README.txt and LICENSE.txt, as
+#                  tintwise-VERSION-win32.zip or -win64.zip; and the library,
+#                  headers and CMake package apart, as
+#                  tintwise-VERSION-win32-dev.zip or -win64-dev.zip.
 set(CPACK_PACKAGE_NAME tintwise)
 set(CPACK_PACKAGE_VENDOR "the Tintwise developers")
 set(CPACK_PACKAGE_CONTACT "${TINTWISE_MAINTAINER}")
@@ -46,17 +48,19 @@ endif()
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};Tintwise;tool;/" "${PROJECT_BINARY_DIR};Tintwise;development;/")
 
 if(WIN32)
-  # The Windows archive is for people who run the tool: only that component,
-  # flat, in one archive named after the release.
+  # The Windows archive is for people who run the tools: that component alone,
+  # flat, named after the release; the developers' component in one of its own.
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_COMPONENTS_ALL tool)
+  set(CPACK_COMPONENTS_ALL tool development)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-  set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+  set(CPACK_COMPONENTS_GROUPING IGNORE)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(CPACK_PACKAGE_FILE_NAME tintwise-${PROJECT_VERSION}-win64)
+    set(windows win64)
   else()
-    set(CPACK_PACKAGE_FILE_NAME tintwise-${PROJECT_VERSION}-win32)
+    set(windows win32)
   endif()
+  set(CPACK_ARCHIVE_TOOL_FILE_NAME tintwise-${PROJECT_VERSION}-${windows})
+  set(CPACK_ARCHIVE_DEVELOPMENT_FILE_NAME tintwise-${PROJECT_VERSION}-${windows}-dev)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 endif()
 include(CPack)

@@ -87,7 +87,7 @@ const struct {
     {"sample.hex", PaletteFormat::plain, "1 #ff8000\n2 #0a141e\n3 #c86432\n5 #ffffff\n"},
     {"sample-css.txt", PaletteFormat::plain,
      "1 !not a colour\n3 #0a141e Navy-ish\n4 #ff8000\n5 #c86432 rust\n6 !not a colour: rgb()\n7 !not a colour: rgb()\n"
-     "8 !not a colour: # needs\n11 #ff8800 short\n12 #ff8000 comma\n13 #010203 spaced\n14 !not a colour: # needs\n15 #0d0c0d\n"},
+     "8 !not a colour: # needs\n11 #ff8800 short\n12 #ff8000 comma\n13 #010203 spaced\n14 #ff8000\n15 #0d0c0d\n"},
     {"sample-utf16.gpl", PaletteFormat::gimp, "3 #ff8000 Orange\n4 #0a141e Caf\xC3\xA9 \xF0\x9F\x98\x80\n5 !R, G and B\n"},
     {"sample.ase", PaletteFormat::ase,
      "2 #ff8000 Orange\n3 #008000 Gr\xC3\xBCn\n5 #808080 Mid grey\n6 !CMYK colour not read\n7 !LAB colour not read\n"
@@ -223,8 +223,8 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {"#ff8000 Orange \n#ff8000\tTab\n#ff8000Orange\nff8000 x\nff8000x\n1 2 3x\n1,2,3 y\n1 , 2 ,3\nrgb(1 2 3) z\nrgb(1,2,3)z\n",
        "1 #ff8000 Orange\n2 #ff8000 Tab\n3 !not a colour: unexpected\n4 #ff8000 x\n5 !not a colour\n6 !not a colour: unexpected\n"
        "7 #010203 y\n8 #010203\n9 #010203 z\n10 !not a colour: unexpected\n"},
-      {"#f80\n#ff800\n#ff80000\nffff8000 AARRGGBB\n#ffff8000\n# a comment\n#\n; semicolon\n// slashes\n",
-       "1 #ff8800\n2 !not a colour: # needs\n3 !not a colour: # needs\n4 #ff8000 AARRGGBB\n5 !not a colour: # needs\n"},
+      {"#f80\n#ff800\n#ff80000\nffff8000 AARRGGBB\n#ffff8000\n# a comment\n#\n; semicolon\n// slashes\n#f80a\n#ff8000a\n",
+       "1 #ff8800\n2 !not a colour: # needs\n3 !not a colour: # needs\n4 #ff8000 AARRGGBB\n5 #ffff80\n10 #ff8800\n11 !not a colour: # needs\n"},
       // Line ends: LF, CR LF and CR alone; a Ctrl-Z that ends the input ends the text, one before its end does not.
       {"1 2 3 a\r4 5 6 b\r\n7 8 9\r\r\n\n10 11 12\x1a", "1 #010203 a\n2 #040506 b\n3 #070809\n6 #0a0b0c\n"},
       {"JASC-PAL\r\n0100\r\n1\r\n1 2 3\r\n\x1a", "4 #010203\n"},

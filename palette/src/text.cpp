@@ -144,8 +144,9 @@ int leading_numbers(const std::string& s) {
   return count;
 }
 
-// A plain line (leading blanks removed): #rrggbb, rrggbb, #rgb, AARRGGBB
-// (Paint.NET), R G B, R,G,B or rgb(...), each maybe followed by a name; or a
+// A plain line (leading blanks removed): #rrggbb, rrggbb, #rgb, #rgba and
+// #rrggbbaa (as CSS writes alpha, last), AARRGGBB (Paint.NET's, alpha first),
+// R G B, R,G,B or rgb(...), each maybe followed by a name; or a
 // comment: "#" then a blank or nothing, ";", "//" or "!" (X11's rgb.txt).
 // A line of four or more whole numbers is not guessed at: it may be an index
 // then R G B (a game's palette) or C M Y K (a swatch list).
@@ -156,7 +157,7 @@ Parsed plain_line(const std::string& s) {
   if (s[0] == '#') {
     if (s.size() == 1 || is_blank(s[1]) || s[1] == '!') return skip(); // "#!" heads netpbm's rgb.txt
     const std::size_t n = hex_run(s, 1);
-    if (n != 3 && n != 6) return bad("not a colour: # needs 3 or 6 hex digits, as #ff8000 or #f80");
+    if (n != 3 && n != 4 && n != 6 && n != 8) return bad("not a colour: # needs 3, 4, 6 or 8 hex digits, as #ff8000, #f80 or #ff8000ff");
     hex_colour(s, 1, n, false, rgb);
     return colour_ending(s, 1 + n, rgb, true);
   }
@@ -170,9 +171,9 @@ Parsed plain_line(const std::string& s) {
     bool range = false;
     const std::size_t end = read_triple(s, 0, true, rgb, range);
     if (end != std::string::npos) return colour_ending(s, end, rgb, true);
-    return bad(range ? kRange : "not a colour: use #rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B)");
+    return bad(range ? kRange : "not a colour: use #rrggbb, #rgb, AARRGGBB (Paint.NET), R G B, R,G,B or rgb(R, G, B)");
   }
-  return bad("not a colour: use #rrggbb, #rgb, R G B, R,G,B or rgb(R, G, B)");
+  return bad("not a colour: use #rrggbb, #rgb, AARRGGBB (Paint.NET), R G B, R,G,B or rgb(R, G, B)");
 }
 
 // An "R G B name" line of a GIMP or JASC palette: decimal, any spacing.

@@ -101,6 +101,21 @@ def test_beside_each_file_and_from_explorer():
         explorer = {**os.environ, "TINTWISE_PALETTE_EXPLORER": "1"}
         dropped, clicked = run(PALETTE, a, env=explorer), run(PALETTE, env=explorer)
         assert (dropped.stdout, dropped.returncode) == (f"Wrote {a}.tintwise.csv\n\nPress Enter to close this window.\n".encode(), 65)
+        # Each format its own name beside the file, none written over another's; no file for one that gives no row; no
+        # two outputs of one name, refused before anything is written.
+        folder = os.path.join(folder, "fresh")
+        os.mkdir(folder)
+        words, c = os.path.join(folder, "words.txt"), shutil.copy(c, folder)
+        open(words, "w").write("no colour here\n")
+        formats = ("csv", "json", "gpl", "text", "{hue}", "ase", "aco", "act", "jasc", "paintnet")
+        assert all(run(PALETTE, "--beside", "--format=" + f, c, words).returncode == 65 for f in formats)
+        assert sorted(n[6:] for n in os.listdir(folder) if n.startswith("c.hex.")) == sorted(
+            "tintwise." + e for e in ("csv", "jsonl", "gpl", "txt", "out.txt", "ase", "aco", "act", "pal", "paintnet.txt"))
+        assert not any(n.startswith("words.txt.") for n in os.listdir(folder))
+        said = run(PALETTE, words, env=explorer).stdout.decode()
+        assert said.startswith(f"{words}: nothing written: no colour was read from it\n") and "Wrote" not in said
+        twice = run(PALETTE, "--beside", "--format=act", words, c, os.path.join(folder, ".", "c.hex"))
+        assert twice.returncode == 64 and b"would both be written to" in twice.stderr and not os.path.exists(words + ".tintwise.act")
         assert clicked.returncode == 0 and b"Drop palette files" in clicked.stdout and clicked.stdout.endswith(b"Press Enter to close this window.\n")
 
 
