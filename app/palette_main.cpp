@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "console.h"
 #include "palette_output.h"
 
 #ifdef _WIN32
@@ -516,27 +517,6 @@ bool outputs_collide(const std::vector<std::string>& paths, OutputFormat format)
   return false;
 }
 
-// Started from Windows Explorer: the program has its console to itself (no
-// shell or script shares it), and writes to it. TINTWISE_PALETTE_EXPLORER=1
-// or 0 says so instead, for tests and on any system.
-bool started_from_explorer() {
-  const char* forced = std::getenv("TINTWISE_PALETTE_EXPLORER");
-  if (forced && *forced) return std::strcmp(forced, "0") != 0;
-#ifdef _WIN32
-  DWORD processes[2];
-  return GetConsoleProcessList(processes, 2) == 1 && GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
-#else
-  return false;
-#endif
-}
-
-// Keeps a console window that Explorer opened until its reader has read it.
-void wait_for_enter() {
-  std::fputs("\nPress Enter to close this window.\n", stdout);
-  std::fflush(stdout);
-  for (int c = std::getchar(); c != EOF && c != '\n';) c = std::getchar();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -579,7 +559,7 @@ int main(int argc, char** argv) {
       return usage_error("unknown option '" + arg + "'");
     }
   }
-  const bool explorer = started_from_explorer();
+  const bool explorer = started_from_explorer("TINTWISE_PALETTE_EXPLORER");
   if (explorer && paths.empty()) {
     std::fputs(kExplorerHelp, stdout);
     wait_for_enter();

@@ -17,22 +17,21 @@ search of all 16,711,680 triples would, to the bit: the same library as the
 
 Arguments are checked, never wrapped or clipped: a value out of range, a
 bool, or a float that is not whole raises ValueError, anything not a number
-TypeError.
+TypeError. NumPy is needed by nearest_many alone, and imported when it is
+first called.
 """
 
 import numbers
 import os
-from typing import List, NamedTuple, Optional, Tuple
-
-import numpy as np
+import sys
+from typing import Any, List, NamedTuple, Optional, Tuple
 
 from . import _tintwise
 
 __version__ = _tintwise.__version__
 __all__ = ["Entry", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_palette", "render"]
 
-# The command's own words for a channel out of range.
-_RANGE = "r/g/b must all be in the range 0.225"
+_RANGE = "r, g and b each run 0..255"
 
 
 class Match(NamedTuple):
@@ -50,11 +49,11 @@ class Match(NamedTuple):
 class Matches(NamedTuple):
     """The nearest triples to many colours, each field an array in their order."""
 
-    hue: np.ndarray  #: int32, shape (N,)
-    saturation: np.ndarray  #: int32, shape (N,)
-    brightness: np.ndarray  #: int32, shape (N,)
-    distance: np.ndarray  #: float64, shape (N,)
-    rendered: np.ndarray  #: float32, shape (N, 3): red, green, blue on the 0..1 scale
+    hue: Any  #: a NumPy array, int32, shape (N,)
+    saturation: Any  #: int32, shape (N,)
+    brightness: Any  #: int32, shape (N,)
+    distance: Any  #: float64, shape (N,)
+    rendered: Any  #: float32, shape (N, 3): red, green, blue on the 0..1 scale
 
 
 class Rendered(NamedTuple):
@@ -85,7 +84,8 @@ class Palette(NamedTuple):
 
 def _whole(value, what, top, words):
     """`value` as an int in 0..top, or the error a person would be given."""
-    if isinstance(value, (bool, np.bool_)):
+    np = sys.modules.get("numpy")  # a NumPy bool can only come from a NumPy already imported
+    if isinstance(value, bool) or (np is not None and isinstance(value, np.bool_)):
         raise ValueError(f"{what}: {value!r} is a bool, not a number; {words}")
     if isinstance(value, numbers.Integral):
         number = int(value)
@@ -96,7 +96,7 @@ def _whole(value, what, top, words):
     else:
         raise TypeError(f"{what}: {type(value).__name__} is not a number; {words}")
     if not 0 <= number <= top:
-        raise ValueError(f"{words} ({what} is {value!r})")
+        raise ValueError(f"{what} is {value!r}; {words}")
     return number
 
 
@@ -116,14 +116,20 @@ def nearest_many(colours, jobs: Optional[int] = None) -> Matches:
     """The nearest triples to many colours: any array-like of shape (N, 3) of
     whole numbers 0..255. Searches each distinct colour once, on every core
     (or `jobs` threads) with the GIL released; Ctrl-C stops it between
-    batches."""
+    batches. Needs NumPy."""
+    try:
+        import numpy as np
+    except ImportError as e:
+        raise ImportError(f"nearest_many needs NumPy, which this Python does not have ({e}); nearest, render and read_palette do not") from e
+    if colours is None or isinstance(colours, (str, bytes, numbers.Number)):
+        raise TypeError(f"colours must be an array-like of shape (N, 3), not {type(colours).__name__}")
     if isinstance(colours, np.ndarray):
         array = colours
     else:  # a list or tuple: each element checked as one colour's channel is
         array = np.asarray(colours, dtype=object)
         if array.ndim == 2 and array.shape[1] == 3:
             for i, value in enumerate(array.flat):
-                _whole(value, f"colours[{i // 3}][{i % 3}]", 255, _RANGE)
+                _whole(value, f"colours[{i // 3}][{i % 3}] (row {i // 3}, {'rgb'[i % 3]})", 255, _RANGE)
             array = array.astype(np.int64) if array.size else np.zeros((0, 3), np.int64)
     if array.ndim != 2 or array.shape[1] != 3:
         raise ValueError(f"colours must have the shape (N, 3), not {array.shape}")
@@ -132,10 +138,14 @@ def nearest_many(colours, jobs: Optional[int] = None) -> Matches:
         raise ValueError(f"colours are bools, not numbers; {_RANGE}")
     if kind not in "iuf":
         raise TypeError(f"colours of {array.dtype} are not numbers; {_RANGE}")
-    if kind == "f" and not np.all(np.isfinite(array) & (array == np.floor(array))):
-        raise ValueError(f"colours hold numbers that are not whole; {_RANGE}")
-    if array.size and not (array.min() >= 0 and array.max() <= 255):
-        raise ValueError(f"{_RANGE} (colours hold {array.min()!r} to {array.max()!r})")
+    # The first value that is no channel, by its row and channel.
+    bad = ~np.isfinite(array) | (array != np.floor(array)) if kind == "f" else np.zeros(array.shape, bool)
+    bad |= (array < 0) | (array > 255)
+    if bad.any():
+        row, channel = (int(i) for i in np.argwhere(bad)[0])
+        value = array[row, channel].item()
+        whole = kind != "f" or (np.isfinite(value) and value == int(value))
+        raise ValueError(f"colours[{row}][{channel}] (row {row}, {'rgb'[channel]}) is {value!r}" + ("" if whole else ", not a whole number") + f"; {_RANGE}")
     threads = (os.cpu_count() or 1) if jobs is None else _whole(jobs, "jobs", 999, "jobs runs 1..999")
     if threads < 1:
         raise ValueError("jobs runs 1..999")

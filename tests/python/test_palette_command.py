@@ -1,8 +1,8 @@
 # tintwise-palette's swatch files, read back by an independent reading of
 # each format (Python's struct) and by the command itself, as the command's own
 # rows; .act's 256 colours; --beside, a read-only folder among its files; a
-# terminal refused for binary data; the start from Explorer; and each line
-# answered as it comes, through a pipe and a terminal.
+# terminal refused for binary data; both programs started from Explorer; and
+# each line answered as it comes, through a pipe and a terminal.
 import os
 import pty
 import select
@@ -117,6 +117,16 @@ def test_beside_each_file_and_from_explorer():
         twice = run(PALETTE, "--beside", "--format=act", words, c, os.path.join(folder, ".", "c.hex"))
         assert twice.returncode == 64 and b"would both be written to" in twice.stderr and not os.path.exists(words + ".tintwise.act")
         assert clicked.returncode == 0 and b"Drop palette files" in clicked.stdout and clicked.stdout.endswith(b"Press Enter to close this window.\n")
+
+
+def test_tintwise_from_explorer_answers_each_line_typed_as_the_command_does():
+    tool, explorer = os.environ["TINTWISE_EXE"], {**os.environ, "TINTWISE_EXPLORER": "1"}
+    said = run(tool, env=explorer, input=b"255 128 0\n1,2\n300 0 0\nabc, 7 9\n\n10 20 30\n")  # an empty line closes the window
+    prompt = b"\nType R G B (each 0..255) and Enter for each colour; an empty line closes this window.\n"
+    answers = [b"\n" + run(tool, *words).stdout for words in (("255", "128", "0"), ("300", "0", "0"), ("abc", "7", "9"))]
+    assert (said.stdout, said.returncode) == (run(tool).stdout + prompt + answers[0] + b"Type three numbers, R G B, as 255 128 0.\n" + answers[1] + answers[2], 0)
+    dropped = run(tool, "1", "2", "3", env=explorer, input=b"")
+    assert (dropped.stdout, dropped.returncode) == (run(tool, "1", "2", "3").stdout + b"\nPress Enter to close this window.\n", 0)
 
 
 def test_binary_data_is_refused_at_a_terminal():

@@ -2,7 +2,9 @@
 # the known answers, many colours at once against one at a time, every bad
 # input, the palette reader against tintwise-palette's rows, Ctrl-C, and the
 # package installed into a fresh venv as the README says.
+import glob
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -15,7 +17,7 @@ import tintwise
 ROOT = os.path.join(os.path.dirname(__file__), "..", "..")
 DATA = os.path.join(ROOT, "tests", "data")
 TOOL, PALETTE = os.environ["TINTWISE_EXE"], os.environ["TINTWISE_PALETTE"]
-RANGE = "r/g/b must all be in the range 0.225"
+RANGE = "r, g and b each run 0..255"
 
 
 def run(*args, **options):  # gives up within a minute, saying what it ran
@@ -56,23 +58,26 @@ def test_many_at_once_as_one_at_a_time():
 
 
 @pytest.mark.parametrize("call, error, words", [
-    (lambda: tintwise.nearest(256, 0, 0), ValueError, RANGE + " (r is 256)"),
-    (lambda: tintwise.nearest(0, -1, 0), ValueError, RANGE + " (g is -1)"),
-    (lambda: tintwise.nearest(0, 0, 2 ** 32), ValueError, RANGE + " (b is 4294967296)"),
+    (lambda: tintwise.nearest(256, 0, 0), ValueError, "r is 256; " + RANGE),
+    (lambda: tintwise.nearest(0, -1, 0), ValueError, "g is -1; " + RANGE),
+    (lambda: tintwise.nearest(0, 0, 2 ** 32), ValueError, "b is 4294967296; " + RANGE),
     (lambda: tintwise.nearest(True, 0, 0), ValueError, "r: True is a bool, not a number; " + RANGE),
     (lambda: tintwise.nearest(np.bool_(False), 0, 0), ValueError, "r: False is a bool, not a number; " + RANGE),
     (lambda: tintwise.nearest(0, 1.5, 0), ValueError, "g: 1.5 is not a whole number; " + RANGE),
     (lambda: tintwise.nearest(0, 0, float("nan")), ValueError, "b: nan is not a whole number; " + RANGE),
     (lambda: tintwise.nearest("1", 0, 0), TypeError, "r: str is not a number; " + RANGE),
     (lambda: tintwise.nearest(None, 0, 0), TypeError, "r: NoneType is not a number; " + RANGE),
-    (lambda: tintwise.render(255, 0, 0), ValueError, "hue runs 0..254, saturation and brightness 0..255 (hue is 255)"),
+    (lambda: tintwise.render(255, 0, 0), ValueError, "hue is 255; hue runs 0..254, saturation and brightness 0..255"),
     (lambda: tintwise.render(0, 0, 2.5), ValueError, "brightness: 2.5 is not a whole number; hue runs 0..254, saturation and brightness 0..255"),
-    (lambda: tintwise.nearest_many([[0, 0, 256]]), ValueError, RANGE + " (colours[0][2] is 256)"),
-    (lambda: tintwise.nearest_many([[0, True, 0]]), ValueError, "colours[0][1]: True is a bool, not a number; " + RANGE),
-    (lambda: tintwise.nearest_many([[0, 0, "0"]]), TypeError, "colours[0][2]: str is not a number; " + RANGE),
-    (lambda: tintwise.nearest_many(np.array([[0, 0, -1]])), ValueError, RANGE + " (colours hold -1 to 0)"),
-    (lambda: tintwise.nearest_many(np.array([[0, 0, 300]], np.int16)), ValueError, RANGE + " (colours hold 0 to 300)"),
-    (lambda: tintwise.nearest_many(np.array([[0, 0, 0.5]])), ValueError, "colours hold numbers that are not whole; " + RANGE),
+    (lambda: tintwise.nearest_many([[0, 0, 0], [0, 0, 256]]), ValueError, "colours[1][2] (row 1, b) is 256; " + RANGE),
+    (lambda: tintwise.nearest_many([[0, True, 0]]), ValueError, "colours[0][1] (row 0, g): True is a bool, not a number; " + RANGE),
+    (lambda: tintwise.nearest_many([[0, 0, "0"]]), TypeError, "colours[0][2] (row 0, b): str is not a number; " + RANGE),
+    (lambda: tintwise.nearest_many(np.array([[0, 0, 9], [0, -1, 300]])), ValueError, "colours[1][1] (row 1, g) is -1; " + RANGE),
+    (lambda: tintwise.nearest_many(np.array([[0, 0, 300]], np.int16)), ValueError, "colours[0][2] (row 0, b) is 300; " + RANGE),
+    (lambda: tintwise.nearest_many(np.array([[0, 1, 2], [1, 0.5, 1]])), ValueError, "colours[1][1] (row 1, g) is 0.5, not a whole number; " + RANGE),
+    (lambda: tintwise.nearest_many(np.array([[np.nan, 1, 2]])), ValueError, "colours[0][0] (row 0, r) is nan, not a whole number; " + RANGE),
+    (lambda: tintwise.nearest_many(None), TypeError, "colours must be an array-like of shape (N, 3), not NoneType"),
+    (lambda: tintwise.nearest_many("123"), TypeError, "colours must be an array-like of shape (N, 3), not str"),
     (lambda: tintwise.nearest_many(np.zeros((2, 3), bool)), ValueError, "colours are bools, not numbers; " + RANGE),
     (lambda: tintwise.nearest_many(np.array([["a", "b", "c"]])), TypeError, "colours of <U1 are not numbers; " + RANGE),
     (lambda: tintwise.nearest_many([1, 2, 3]), ValueError, "colours must have the shape (N, 3), not (3,)"),
@@ -107,13 +112,40 @@ def test_ctrl_c_stops_many_between_batches():
     assert child.returncode != 0 and "KeyboardInterrupt" in err, err
 
 
-def test_installs_into_a_fresh_venv_as_the_readme_says():
+def other_python():
+    """A Python 3 with pip other than Debian's (a pyenv one, say), or None."""
+    debian = os.path.realpath("/usr/bin/python3")
+    for python in [shutil.which("python3")] + sorted(glob.glob(os.path.expanduser("~/.pyenv/versions/3.*/bin/python3"))):
+        if python and os.path.realpath(python) != debian and run(python, "-m", "pip", "--version").returncode == 0:
+            return python
+    return None
+
+
+# As the README says, with Debian's Python (NumPy from Debian) and with another (no NumPy, no setuptools, no wheel):
+# pip builds it through the project's CMake with none of the flags of CXXFLAGS, and cmake --install puts it where that
+# Python finds it.
+@pytest.mark.parametrize("debian", [True, False])
+def test_installs_into_a_fresh_venv_with_any_python_as_the_readme_says(debian):
+    python = "/usr/bin/python3" if debian else other_python()
+    if not python:
+        pytest.skip("no Python 3 with pip here but Debian's")
     with tempfile.TemporaryDirectory() as where:
-        venv = os.path.join(where, "venv")
-        assert run("/usr/bin/python3", "-m", "venv", "--system-site-packages", venv).returncode == 0
+        venv, build = os.path.join(where, "venv"), os.path.join(where, "build")
+        assert run(python, "-m", "venv", *(["--system-site-packages"] if debian else []), venv).returncode == 0
+        if not debian:
+            run(os.path.join(venv, "bin", "pip"), "uninstall", "-y", "setuptools", "wheel")  # the build needs neither
         pip = run(os.path.join(venv, "bin", "pip"), "install", "--no-build-isolation", "--no-index", ROOT,
-                  env={**os.environ, "TINTWISE_BUILD_BASE": os.path.join(where, "build"), "CXXFLAGS": "-ffast-math -ffp-contract=fast"})
+                  env={**os.environ, "TINTWISE_BUILD_BASE": build, "CXXFLAGS": "-ffast-math -ffp-contract=fast"})
         assert pip.returncode == 0, pip.stdout + pip.stderr
-        check = "import tintwise; m = tintwise.nearest_many([[255, 255, 255], [1, 1, 1], [255, 128, 0]]); print(tintwise.__file__, *m.hue)"
+        check = ("import sys, tintwise; m = tintwise.nearest(255, 255, 255); print(tintwise.__file__, m.hue, tintwise.render(13, 78, 255).hex, 'numpy' in sys.modules)\n"
+                 "try: print(*tintwise.nearest_many([[1, 1, 1], [255, 128, 0]]).hue)\nexcept ImportError as e: print(e)")
         out = run(os.path.join(venv, "bin", "python"), "-c", check, cwd=where, env={k: v for k, v in os.environ.items() if k != "PYTHONPATH"})
-        assert out.stdout.startswith(os.path.join(venv, "lib")) and out.stdout.split()[1:] == ["32", "254", "7"], out.stdout + out.stderr
+        lines = out.stdout.splitlines()
+        assert lines[0].startswith(os.path.join(venv, "lib")) and lines[0].split()[1:] == ["32", "#bb5640", "False"], out.stdout + out.stderr
+        assert lines[1] == "254 7" if debian else lines[1].startswith("nearest_many needs NumPy"), out.stdout
+        # cmake --install, of the build pip made for this Python, into a staging folder: where that Python looks.
+        staged = os.path.join(where, "staged")
+        assert run("cmake", "--install", glob.glob(os.path.join(build, "cmake-*"))[0], "--component", "python", env={**os.environ, "DESTDIR": staged}).returncode == 0
+        installed = glob.glob(os.path.join(staged, "**", "tintwise", "__init__.py"), recursive=True)
+        seen = run(os.path.join(venv, "bin", "python"), "-c", "import sys; print(*sys.path, sep='\\n')").stdout.splitlines()
+        assert len(installed) == 1 and os.path.dirname(os.path.dirname(installed[0]))[len(staged):] in seen, (installed, seen)
