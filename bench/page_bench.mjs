@@ -5,9 +5,13 @@
 // same scenario (photoRun) and check what load cannot change; the figures are
 // this benchmark's, to be read against the goals: no task of the page over
 // 50 ms, typing answered within a frame, the rendered view within seconds.
-//   node bench/page_bench.mjs PAGE DEPS [RUNS]
+// Then a distinct colour's search on the page's worker, against the native
+// search of the same colours.
+//   node bench/page_bench.mjs PAGE DEPS PALETTE [RUNS]
 // PAGE is the one-file page (build/web-page/web/tintwise.html), DEPS the
-// folder where the browser tests installed playwright-core (build/web-test-deps).
+// folder where the browser tests installed playwright-core
+// (build/web-test-deps), PALETTE the native tintwise-palette.
+import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -76,6 +80,36 @@ export const photoRun = (page, wait) => page.evaluate(async (limit) => {
     clicked: clicked && clicked - clickedAt, longest: longest[0], at: longest[1], typedAt, clickedAt, status, work: window.pageWork };
 }, wait);
 
+// The time one of the page's search workers takes for each of `colours`
+// (0xRRGGBB, distinct), as the picture's search asks it, once its code is
+// compiled in full (after a first pass over them): milliseconds a colour.
+export const workerRun = (page, colours) => page.evaluate(async (list) => {
+  const [worker] = await searchWorkers(), all = Uint32Array.from(list);
+  const answer = (job) => new Promise((done) => {
+    const take = ({ data }) => { if (data.job === job) { worker.removeEventListener('message', take); done(); } };
+    worker.addEventListener('message', take);
+    worker.postMessage({ job, chunk: 0, colours: all });
+  });
+  await answer(-1);
+  const start = performance.now();
+  await answer(-2);
+  return (performance.now() - start) / list.length;
+}, colours);
+
+// The same colours natively, through tintwise-palette on one thread: its time
+// for them, less its time for as many entries of one colour (which it
+// searches once), so that reading and writing rows is not counted.
+function nativeRun(palette, colours) {
+  const time = (lines) => {
+    const start = process.hrtime.bigint();
+    const run = spawnSync(palette, ['--jobs=1', '--format={hue}'], { input: lines, maxBuffer: 1 << 28 });
+    if (run.status !== 0) throw new Error(`${palette} failed: ${run.stderr}`);
+    return Number(process.hrtime.bigint() - start) / 1e6;
+  };
+  const hex = (c) => '#' + c.toString(16).padStart(6, '0') + '\n';
+  return (time(colours.map(hex).join('')) - time(hex(colours[0]).repeat(colours.length))) / colours.length;
+}
+
 // Headless Chromium as the tests start it: Debian's, with no network of its own.
 export function launch(chromium) {
   const args = ['no-sandbox', 'disable-gpu', 'disable-quic', 'no-first-run', 'disable-background-networking', 'disable-sync'];
@@ -83,7 +117,7 @@ export function launch(chromium) {
 }
 
 if (import.meta.url === pathToFileURL(process.argv[1]).href) {
-  const [page, deps, runs = '3'] = process.argv.slice(2);
+  const [page, deps, palette, runs = '3'] = process.argv.slice(2);
   const { chromium } = createRequire(path.resolve(deps) + '/')('playwright-core');
   const browser = await launch(chromium);
   for (let i = 1; i <= Number(runs); ++i) {
@@ -97,5 +131,20 @@ if (import.meta.url === pathToFileURL(process.argv[1]).href) {
       (r.longest ? ` (at ${r.at.toFixed(2)} s)` : ' (none over 50 ms)'));
     await tab.close();
   }
+  // A distinct colour's search, on the page's worker and natively: 100,000 random colours (fixed seed).
+  const seen = new Set();
+  for (let seed = 61; seen.size < 100000;) seen.add((seed = (Math.imul(seed, 1103515245) + 12345) >>> 0) >>> 8);
+  const colours = [...seen], tab = await browser.newPage();
+  await tab.goto(pathToFileURL(path.resolve(page)).href);
+  await tab.waitForFunction(() => document.body.dataset.ready === 'true');
+  // Pairs taken one right after the other, many of them, and their medians: the machine's speed varies from
+  // second to second when others share it, and a pair meets the same machine.
+  const median = (v) => [...v].sort((a, b) => a - b)[v.length >> 1], pairs = [];
+  for (let i = 0; i < 4 * Number(runs); ++i) pairs.push([await workerRun(tab, colours) * 1000, nativeRun(palette, colours) * 1000]);
+  const [worker, native, ratio] = [0, 1].map((k) => median(pairs.map((p) => p[k]))).concat(median(pairs.map(([w, n]) => w / n)));
+  console.log(`a distinct colour takes ${worker.toFixed(2)} µs on the page's worker and ${native.toFixed(2)} µs natively ` +
+    `(tintwise-palette --jobs=1), the medians of ${pairs.length} runs of each; each run on the worker ${ratio.toFixed(2)} times ` +
+    `as long as the native run beside it (median; from ${Math.min(...pairs.map(([w, n]) => w / n)).toFixed(2)} to ` +
+    `${Math.max(...pairs.map(([w, n]) => w / n)).toFixed(2)})`);
   await browser.close();
 }

@@ -51,6 +51,7 @@ if(WIN32)
   # The Windows archive is for people who run the tools: that component alone,
   # flat, named after the release; the developers' component in one of its own.
   set(CPACK_GENERATOR ZIP)
+  set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};Tintwise;ALL;/") # every component, each packaged apart
   set(CPACK_COMPONENTS_ALL tool development)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_GROUPING IGNORE)

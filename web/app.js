@@ -421,7 +421,19 @@ function withString(module, text, use) {
   }
 }
 
-createTintwise().then((module) => {
+// The module needs WebAssembly with SIMD (every current browser; Safari from
+// 16.4): without it the page says so, rather than wait for a module that
+// cannot start. The bytes: a module of one function returning i32x4.splat(0).
+const kSimd = [0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 8, 1, 6, 0, 65, 0, 253, 17, 11];
+function cannotStart(why) {
+  $('page-error').textContent = `This browser cannot run the page's converter: ${why}. A current Chrome, Edge, Firefox or Safari can.`;
+  $('page-error').hidden = false;
+}
+
+if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSimd))) {
+  cannotStart('it has no WebAssembly with SIMD');
+} else createTintwise().catch((e) => cannotStart(String(e))).then((module) => {
+  if (!module) return;
   tintwise = {
     convert: (r, g, b) => withString(module, r, (pr) => withString(module, g, (pg) => withString(module, b, (pb) => module._tintwise_convert(pr, pg, pb)))),
     text: () => module.UTF8ToString(module._tintwise_text()),
