@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "console.h"
+#include "files.h"
 #include "palette_output.h"
 
 #ifdef _WIN32
@@ -112,31 +113,6 @@ struct Output {
   bool failed = false;
 };
 
-#ifdef _WIN32
-long long raw_write(int fd, const char* p, std::size_t n) { return _write(fd, p, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
-long long raw_tell(int fd) { return _lseeki64(fd, 0, SEEK_CUR); }
-bool raw_is_file(int fd) { struct _stat64 st; return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG); }
-void raw_truncate(int fd, long long size) { (void)_chsize_s(fd, size); }
-int open_output(const std::string& path) { return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE); }
-bool is_terminal(int fd) { return _isatty(fd) != 0; }
-// Two paths name the same file (case aside, as Windows compares names).
-bool same_file(const std::string& a, const std::string& b) {
-  char fa[_MAX_PATH], fb[_MAX_PATH];
-  return _fullpath(fa, a.c_str(), sizeof fa) && _fullpath(fb, b.c_str(), sizeof fb) && _stricmp(fa, fb) == 0;
-}
-#else
-long long raw_write(int fd, const char* p, std::size_t n) { return ::write(fd, p, n); }
-long long raw_tell(int fd) { return ::lseek(fd, 0, SEEK_CUR); }
-bool raw_is_file(int fd) { struct stat st; return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode); }
-void raw_truncate(int fd, long long size) { (void)::ftruncate(fd, static_cast<off_t>(size)); }
-int open_output(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666); }
-bool is_terminal(int fd) { return ::isatty(fd) != 0; }
-// Two paths name the same file: through a link too.
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-#endif
 
 void flush(Output& out) {
   if (out.fd < 0 && !out.failed) {
@@ -387,12 +363,8 @@ std::size_t read_input(void* context, char* buf, std::size_t size) {
   InputFile& f = *static_cast<InputFile*>(context);
   if (!input_ready(context)) drain(f.pipeline); // answer what has come before waiting for more
   for (;;) {
-#ifdef _WIN32
-    const int n = _read(f.fd, buf, static_cast<unsigned>(size < (1u << 30) ? size : 1u << 30));
-    if (n > 0 && f.console && buf[0] == '\x1a') return 0; // Ctrl-Z, then Enter, at the start of a line
-#else
-    const ssize_t n = ::read(f.fd, buf, size);
-#endif
+    const long long n = raw_read(f.fd, buf, size);
+    if (n > 0 && f.console && buf[0] == '\x1a') return 0; // Ctrl-Z, then Enter, at the start of a line (a Windows console)
     if (n >= 0) return static_cast<std::size_t>(n);
     if (errno == EINTR) continue;
     f.error = errno;
@@ -402,11 +374,7 @@ std::size_t read_input(void* context, char* buf, std::size_t size) {
 
 // Opens an input ("-" is standard input); -1, said, if it cannot be.
 int open_input(Pipeline& p, const std::string& path) {
-#ifdef _WIN32
-  const int fd = path == "-" ? 0 : _open(path.c_str(), _O_RDONLY | _O_BINARY);
-#else
-  const int fd = path == "-" ? 0 : ::open(path.c_str(), O_RDONLY);
-#endif
+  const int fd = open_read(path);
   if (fd < 0) {
     std::fprintf(stderr, "tintwise-palette: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
     p.status = kExitNoInput;
@@ -431,11 +399,7 @@ void convert_file(Pipeline& p, std::uint32_t index, const std::string& path, int
     std::fprintf(stderr, "tintwise-palette: %s: read error: %s\n", path.c_str(), std::strerror(file.error));
     p.status = kExitNoInput;
   }
-#ifdef _WIN32
-  if (fd != 0) _close(fd);
-#else
-  if (fd != 0) ::close(fd);
-#endif
+  close_file(fd);
 }
 
 // Ends an output: every row still held is written, then a swatch file whole
@@ -493,11 +457,7 @@ bool write_beside(Pipeline& p, std::uint32_t index, const std::vector<std::strin
   convert_file(p, index, path, in);
   finish_output(p, beside);
   const bool made = p.out.fd >= 0;
-#ifdef _WIN32
-  if (made) _close(p.out.fd);
-#else
-  if (made) ::close(p.out.fd);
-#endif
+  if (made) close_file(p.out.fd);
   if (!made && !p.out.failed) std::fprintf(say ? stdout : stderr, "%s%s: nothing written: no colour was read from it\n", say ? "" : "tintwise-palette: ", path.c_str());
   else if (say && !p.out.failed) std::printf("Wrote %s\n", beside.c_str());
   std::fflush(stdout);
@@ -520,11 +480,7 @@ bool outputs_collide(const std::vector<std::string>& paths, OutputFormat format)
 } // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY); // the same bytes on every platform
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-#endif
+  binary_standard_streams();
   Pipeline p;
   p.spec = {OutputFormat::csv, {}};
   std::vector<std::string> paths;

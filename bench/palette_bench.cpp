@@ -8,13 +8,8 @@
 // Prints the library's time on one thread for the same colours (not for
 // "all": that is the whole-domain benchmark's figure), the tool's wall time,
 // their ratio, and the tool's peak memory (the kernel's count, wait4).
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,15 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "run_tool.h"
 #include "tintwise/hsb_search.h"
 
-extern char** environ;
+using namespace tintwise_bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::vector<std::uint32_t> colours(long count) {
   std::vector<std::uint32_t> out;
@@ -51,54 +43,6 @@ void write_palette(const std::vector<std::uint32_t>& list, const std::string& pa
   }
   for (const std::uint32_t rgb : list) std::fprintf(f, "#%06x\n", rgb);
   std::fclose(f);
-}
-
-// The tool on the palette, output to /dev/null: wall seconds and peak KiB.
-// With `piped`, the palette comes on standard input from a pipe that another
-// process fills as fast as the tool takes it (a fast pipe: it never pauses
-// for long, and the tool must keep its speed on it).
-void run_tool(const char* tool, const std::string& path, double& wall, long& peak_kib, bool piped = false, const char* option = nullptr) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  int feed[2] = {-1, -1};
-  if (piped && pipe(feed) == 0) {
-    posix_spawn_file_actions_adddup2(&actions, feed[0], 0);
-    posix_spawn_file_actions_addclose(&actions, feed[1]);
-  }
-  std::vector<char*> argv = {const_cast<char*>(tool)};
-  if (option) argv.push_back(const_cast<char*>(option));
-  if (!piped) argv.push_back(const_cast<char*>(path.c_str()));
-  argv.push_back(nullptr);
-  const auto start = Clock::now();
-  pid_t pid;
-  if (posix_spawn(&pid, tool, &actions, nullptr, argv.data(), environ) != 0) {
-    std::perror(tool);
-    std::exit(1);
-  }
-  if (piped) {
-    close(feed[0]);
-    if (fork() == 0) {
-      const int in = open(path.c_str(), O_RDONLY);
-      char buf[1 << 16];
-      for (ssize_t n; (n = read(in, buf, sizeof buf)) > 0;) {
-        if (write(feed[1], buf, static_cast<std::size_t>(n)) != n) _exit(1);
-      }
-      _exit(0);
-    }
-    close(feed[1]);
-  }
-  int status;
-  rusage usage;
-  wait4(pid, &status, 0, &usage);
-  if (piped) wait(nullptr);
-  wall = seconds_since(start);
-  peak_kib = usage.ru_maxrss;
-  posix_spawn_file_actions_destroy(&actions);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s %s failed\n", tool, path.c_str());
-    std::exit(1);
-  }
 }
 
 } // namespace
@@ -126,16 +70,16 @@ int main(int argc, char** argv) {
   waitpid(writer, nullptr, 0);
   double wall, small_wall;
   long peak, small_peak;
-  run_tool(tool, path, wall, peak);
+  run_tool({tool, path}, wall, peak);
   std::printf("tintwise-palette, %zu colours: %.2f s, peak memory %.1f MiB\n", size, wall, static_cast<double>(peak) / 1024.0);
   if (!all) {
     double piped_wall;
     long piped_peak;
-    run_tool(tool, path, piped_wall, piped_peak, true);
+    run_tool({tool}, piped_wall, piped_peak, path);
     std::printf("tintwise-palette, %zu colours through a pipe: %.2f s, peak memory %.1f MiB\n", size, piped_wall,
                 static_cast<double>(piped_peak) / 1024.0);
   }
-  run_tool(tool, small, small_wall, small_peak);
+  run_tool({tool, small}, small_wall, small_peak);
   std::printf("tintwise-palette, 10000 colours: %.2f s, peak memory %.1f MiB\n", small_wall, static_cast<double>(small_peak) / 1024.0);
   std::remove(small.c_str());
   if (!all) {
@@ -145,7 +89,7 @@ int main(int argc, char** argv) {
     std::fclose(f);
     double line_wall;
     long line_peak;
-    run_tool(tool, line, line_wall, line_peak, false, "--find");
+    run_tool({tool, "--find", line}, line_wall, line_peak);
     std::printf("tintwise-palette --find, one line of 40000 colours: %.2f s\n", line_wall);
     std::remove(line.c_str());
   }

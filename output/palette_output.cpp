@@ -9,11 +9,10 @@ namespace tintwise {
 
 namespace {
 
-// The template's fields, in the order of the CSV columns (red, green and
-// blue, the input colour's bytes, only by name).
+// A palette row's fields, in the order of the CSV columns (red, green and
+// blue, the input colour's bytes, only by name in a template).
 const char* const kFields[] = {"file", "line", "name", "hex", "hue", "saturation", "brightness", "distance",
                                "rendered_hex", "red", "green", "blue"};
-constexpr int kCsvColumns = 9;
 
 void append_hex(std::string& out, unsigned r, unsigned g, unsigned b) {
   const char* const digits = "0123456789abcdef";
@@ -27,34 +26,48 @@ unsigned rendered_byte(float v) {
   return static_cast<unsigned>(byte < 0 ? 0 : byte > 255 ? 255 : byte);
 }
 
+struct PaletteRow {
+  const std::string& file;
+  const PaletteEntry& e;
+  const HsbAnswer& a;
+};
+
+// Field i of kFields, as plain text.
+void palette_field(const void* row, int i, std::string& out) {
+  const PaletteRow& r = *static_cast<const PaletteRow*>(row);
+  switch (i) {
+    case 0: out += r.file; break;
+    case 1: append_number(out, static_cast<long long>(r.e.line)); break;
+    case 2: out += r.e.name; break;
+    case 3: append_hex(out, r.e.red, r.e.green, r.e.blue); break;
+    case 4: append_number(out, r.a.match.hue); break;
+    case 5: append_number(out, r.a.match.saturation); break;
+    case 6: append_number(out, r.a.match.brightness); break;
+    case 7: out += r.a.distance; break;
+    case 8: append_rendered_hex(r.a.match, out); break;
+    case 9: append_number(out, r.e.red); break;
+    case 10: append_number(out, r.e.green); break;
+    default: append_number(out, r.e.blue); break;
+  }
+}
+
+// A name in a template: the index of the field it names, or -1.
+int field_index(const RowFields& fields, const std::string& name) {
+  for (int f = 0; f < fields.count; ++f) {
+    if (name == fields.names[f]) return f;
+  }
+  return -1;
+}
+
+} // namespace
+
+const RowFields kPaletteFields = {kFields, 12, 9, 1u << 0 | 1u << 2 | 1u << 3 | 1u << 8, "csv, json, gpl, text, ase, aco, act, jasc, paintnet"};
+
 void append_number(std::string& out, long long v) {
   char text[24];
   out.append(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, v).ptr - text));
 }
 
-// Field i of kFields, as plain text.
-void append_field(std::string& out, int i, const std::string& file, const PaletteEntry& e, const HsbAnswer& a) {
-  switch (i) {
-    case 0: out += file; break;
-    case 1: append_number(out, static_cast<long long>(e.line)); break;
-    case 2: out += e.name; break;
-    case 3: append_hex(out, e.red, e.green, e.blue); break;
-    case 4: append_number(out, a.match.hue); break;
-    case 5: append_number(out, a.match.saturation); break;
-    case 6: append_number(out, a.match.brightness); break;
-    case 7: out += a.distance; break;
-    case 8: append_rendered_hex(a.match, out); break;
-    case 9: append_number(out, e.red); break;
-    case 10: append_number(out, e.green); break;
-    default: append_number(out, e.blue); break;
-  }
-}
-
-// The text fields (file, name) may need quoting or escaping; the others are
-// numbers and hex codes.
-bool is_text_field(int i) { return i == 0 || i == 2; }
-
-// RFC 4180: a field with a comma, a quote or a line end is quoted, its quotes doubled.
 void append_csv(std::string& out, const std::string& field) {
   if (field.find_first_of(",\"\r\n") == std::string::npos) {
     out += field;
@@ -68,8 +81,6 @@ void append_csv(std::string& out, const std::string& field) {
   out += '"';
 }
 
-// A JSON string of text that is valid UTF-8 once cleaned (file names from
-// the command line may not be).
 void append_json(std::string& out, const std::string& text) {
   out += '"';
   for (const char c : clean_utf8(text)) {
@@ -79,14 +90,13 @@ void append_json(std::string& out, const std::string& text) {
   out += '"';
 }
 
-} // namespace
-
 // The formats by name, in the order of OutputFormat (a template has none).
 const char* const kFormats[] = {"csv", "json", "gpl", "text", "", "ase", "aco", "act", "jasc", "paintnet"};
 
-bool parse_output_format(const std::string& text, OutputSpec& spec, std::string& error) {
+bool parse_output_format(const std::string& text, OutputSpec& spec, std::string& error, const RowFields& fields) {
+  const std::string formats = std::string(", ") + fields.formats + ",";
   for (int i = 0; i < 10; ++i) {
-    if (!text.empty() && text == kFormats[i]) {
+    if (!text.empty() && text == kFormats[i] && formats.find(", " + text + ",") != std::string::npos) {
       spec = {static_cast<OutputFormat>(i), {}};
       return true;
     }
@@ -105,96 +115,56 @@ bool parse_output_format(const std::string& text, OutputSpec& spec, std::string&
     }
     const std::size_t close = text.find('}', i);
     const std::string name = text.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
-    bool known = false;
-    for (const char* f : kFields) known = known || name == f;
-    if (close == std::string::npos || !known) {
-      error = "unknown format or field '" + (close == std::string::npos ? text : name) +
-              "' (formats: csv, json, gpl, text, ase, aco, act, jasc, paintnet; fields: file, line, name, hex, hue, saturation, brightness, "
-              "distance, rendered_hex, red, green, blue)";
+    if (close == std::string::npos || field_index(fields, name) < 0) {
+      std::string names;
+      for (int f = 0; f < fields.count; ++f) names += std::string(f ? ", " : "") + fields.names[f];
+      error = "unknown format or field '" + (close == std::string::npos ? text : name) + "' (formats: " + fields.formats + "; fields: " + names + ")";
       return false;
     }
     any = true;
     i = close;
   }
   if (!any) {
-    error = "unknown format '" + text + "' (formats: csv, json, gpl, text, ase, aco, act, jasc, paintnet, or a template with {fields})";
+    error = "unknown format '" + text + "' (formats: " + fields.formats + ", or a template with {fields})";
     return false;
   }
   spec = {OutputFormat::custom, text};
   return true;
 }
 
-std::string output_header(const OutputSpec& spec) {
-  switch (spec.format) {
-    case OutputFormat::csv: {
-      std::string header;
-      for (int i = 0; i < kCsvColumns; ++i) header += std::string(i ? "," : "") + kFields[i];
-      return header + "\n";
-    }
-    case OutputFormat::gpl: return "GIMP Palette\nName: Tintwise rendered colours\nColumns: 0\n#\n";
-    case OutputFormat::text: return "where                  colour    hue sat bri    distance  rendered  name\n";
-    default: return "";
-  }
+std::string fields_header(const RowFields& fields) {
+  std::string header;
+  for (int i = 0; i < fields.columns; ++i) header += std::string(i ? "," : "") + fields.names[i];
+  return header + "\n";
 }
 
-void append_row(const OutputSpec& spec, const std::string& file, const PaletteEntry& e, const HsbAnswer& a,
-                std::string& out) {
-  const HsbMatch& m = a.match;
+void append_record(const OutputSpec& spec, const RowFields& fields, FieldText field, const void* row, std::string& out) {
+  std::string text;
   switch (spec.format) {
-    case OutputFormat::csv: {
-      for (int i = 0; i < kCsvColumns; ++i) {
+    case OutputFormat::csv:
+      for (int i = 0; i < fields.columns; ++i) {
         if (i) out += ',';
-        if (is_text_field(i)) append_csv(out, i == 0 ? file : e.name);
-        else append_field(out, i, file, e, a);
+        text.clear();
+        field(row, i, text);
+        append_csv(out, text);
       }
       out += '\n';
       break;
-    }
-    case OutputFormat::json: {
-      for (int i = 0; i < kCsvColumns; ++i) {
+    case OutputFormat::json:
+      for (int i = 0; i < fields.columns; ++i) {
         out += i ? ",\"" : "{\"";
-        out += kFields[i];
+        out += fields.names[i];
         out += "\":";
-        if (is_text_field(i)) {
-          append_json(out, i == 0 ? file : e.name);
-        } else if (i == 3 || i == 8) { // hex codes: strings with nothing to escape
-          out += '"';
-          append_field(out, i, file, e, a);
-          out += '"';
-        } else {
-          append_field(out, i, file, e, a);
+        if (!(fields.json_strings >> i & 1)) {
+          field(row, i, out);
+          continue;
         }
+        text.clear();
+        field(row, i, text);
+        append_json(out, text);
       }
       out += "}\n";
       break;
-    }
-    case OutputFormat::gpl: { // named as the swatch files name it, by its source name and triple
-      char row[16];
-      std::snprintf(row, sizeof row, "%3u %3u %3u\t", rendered_byte(m.red), rendered_byte(m.green), rendered_byte(m.blue));
-      out += row;
-      out += swatch_of(e, a).name;
-      out += '\n';
-      break;
-    }
-    case OutputFormat::text: {
-      std::string where = file + ":" + std::to_string(e.line), hex, rendered;
-      append_field(hex, 3, file, e, a);
-      append_field(rendered, 8, file, e, a);
-      char row[160];
-      std::snprintf(row, sizeof row, "%-22s %s  %3d %3d %3d  %10s  %s  ", where.c_str(), hex.c_str(),
-                    static_cast<int>(m.hue), static_cast<int>(m.saturation), static_cast<int>(m.brightness),
-                    a.distance, rendered.c_str());
-      out += row;
-      out += e.name;
-      out += '\n';
-      break;
-    }
-    case OutputFormat::ase:
-    case OutputFormat::aco:
-    case OutputFormat::act:
-    case OutputFormat::jasc:
-    case OutputFormat::paintnet:
-      break; // written whole by swatch_file
     case OutputFormat::custom: {
       const std::string& t = spec.custom;
       for (std::size_t i = 0; i < t.size(); ++i) {
@@ -202,10 +172,7 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
           out += t[i++];
         } else if (t[i] == '{') {
           const std::size_t close = t.find('}', i);
-          const std::string name = t.substr(i + 1, close - i - 1);
-          for (int f = 0; f < 12; ++f) {
-            if (name == kFields[f]) append_field(out, f, file, e, a);
-          }
+          field(row, field_index(fields, t.substr(i + 1, close - i - 1)), out);
           i = close;
         } else if (t[i] == '\\' && i + 1 < t.size() && std::strchr("tn\\", t[i + 1])) {
           ++i;
@@ -217,6 +184,52 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
       out += '\n';
       break;
     }
+    default:
+      break;
+  }
+}
+
+std::string output_header(const OutputSpec& spec) {
+  switch (spec.format) {
+    case OutputFormat::csv: return fields_header(kPaletteFields);
+    case OutputFormat::gpl: return kGplHeader;
+    case OutputFormat::text: return "where                  colour    hue sat bri    distance  rendered  name\n";
+    default: return "";
+  }
+}
+
+void append_gpl_line(std::uint32_t rgb, const std::string& name, std::string& out) {
+  char row[16];
+  std::snprintf(row, sizeof row, "%3u %3u %3u\t", rgb >> 16, rgb >> 8 & 255, rgb & 255);
+  out += row;
+  out += name;
+  out += '\n';
+}
+
+void append_row(const OutputSpec& spec, const std::string& file, const PaletteEntry& e, const HsbAnswer& a,
+                std::string& out) {
+  const HsbMatch& m = a.match;
+  const PaletteRow row{file, e, a};
+  switch (spec.format) {
+    case OutputFormat::gpl: // named as the swatch files name it, by its source name and triple
+      append_gpl_line(rendered_rgb(m), swatch_of(e, a).name, out);
+      break;
+    case OutputFormat::text: {
+      std::string where = file + ":" + std::to_string(e.line), hex, rendered;
+      palette_field(&row, 3, hex);
+      palette_field(&row, 8, rendered);
+      char line[160];
+      std::snprintf(line, sizeof line, "%-22s %s  %3d %3d %3d  %10s  %s  ", where.c_str(), hex.c_str(),
+                    static_cast<int>(m.hue), static_cast<int>(m.saturation), static_cast<int>(m.brightness),
+                    a.distance, rendered.c_str());
+      out += line;
+      out += e.name;
+      out += '\n';
+      break;
+    }
+    default: // CSV, JSON Lines, a template; swatch files are written whole by swatch_file
+      append_record(spec, kPaletteFields, palette_field, &row, out);
+      break;
   }
 }
 
@@ -224,10 +237,9 @@ std::uint32_t rendered_rgb(const HsbMatch& match) {
   return rendered_byte(match.red) << 16 | rendered_byte(match.green) << 8 | rendered_byte(match.blue);
 }
 
-void append_rendered_hex(const HsbMatch& match, std::string& out) {
-  const std::uint32_t rgb = rendered_rgb(match);
-  append_hex(out, rgb >> 16, rgb >> 8 & 255, rgb & 255);
-}
+void append_hex_rgb(std::uint32_t rgb, std::string& out) { append_hex(out, rgb >> 16, rgb >> 8 & 255, rgb & 255); }
+
+void append_rendered_hex(const HsbMatch& match, std::string& out) { append_hex_rgb(rendered_rgb(match), out); }
 
 bool is_swatch_format(OutputFormat format) { return format >= OutputFormat::ase; }
 bool is_binary_format(OutputFormat format) { return format >= OutputFormat::ase && format <= OutputFormat::act; }
@@ -348,6 +360,10 @@ std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches
       }
       append_be(out, n, 2);
       append_be(out, 0xFFFF, 2);
+      break;
+    case OutputFormat::gpl:
+      out = kGplHeader;
+      for (std::size_t i = 0; i < kept; ++i) append_gpl_line(swatches[i].rgb, swatches[i].name, out);
       break;
     case OutputFormat::jasc:
       out = "JASC-PAL\r\n0100\r\n" + std::to_string(kept) + "\r\n";

@@ -1,0 +1,333 @@
+// tintwise-lights: the lights of T3D text (what UnrealEd copies to the
+// clipboard, or exports as a map), listed a row a light, or the text given
+// back with the lights recoloured to the nearest triple of a colour and
+// nothing else changed. Quiet on success; what cannot be read with certainty
+// goes to standard error as FILE:LINE: reason, and is passed through.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "lights_output.h"
+#include "tintwise/hsb_search.h"
+#include "tintwise/lights.h"
+#include "tintwise/palette.h"
+
+using namespace tintwise;
+
+namespace {
+
+// sysexits.h values, which scripts test for.
+constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExitNoInput = 66;
+
+const char kUsage[] =
+    "Usage: tintwise-lights [--recolour=COLOUR [--keep-brightness] [--ambient] [--only=PATTERN]]\n"
+    "                       [--format=FORMAT] [--beside] [FILE...]\n"
+    "Lists the lights of T3D text (actors copied from UnrealEd, or a map exported),\n"
+    "a row a light and a row a zone's ambient light, or with --recolour gives the\n"
+    "text back with the lights recoloured and nothing else changed. Reads standard\n"
+    "input when no FILE is given, or for '-'.\n"
+    "\n"
+    "  --recolour=COLOUR  write into every light the triple `Tintwise R G B` gives\n"
+    "                     for COLOUR (#rrggbb, rrggbb, #rgb, R,G,B, 'R G B' or\n"
+    "                     'rgb(R, G, B)'): LightHue, LightSaturation, LightBrightness\n"
+    "  --keep-brightness  write hue and saturation only: each light keeps its own\n"
+    "  --ambient          recolour the zones' ambient lights (Ambient...) instead\n"
+    "  --only=PATTERN     only actors whose Name or Tag matches PATTERN (* ? [..])\n"
+    "  --format=FORMAT    of the list: csv (the default), json (JSON Lines), a\n"
+    "                     template with the fields file, line, actor, class,\n"
+    "                     property, hue, saturation, brightness, rendered_hex,\n"
+    "                     from_defaults ('{actor} {hue} {saturation} {brightness}'),\n"
+    "                     or the rendered colours as swatches named 'Light3 (30 100\n"
+    "                     200)': gpl, ase, aco, act, jasc, paintnet\n"
+    "  --beside           write each FILE's output next to it: FILE.tintwise.t3d\n"
+    "                     recoloured, or the list as FILE.tintwise.csv and so on\n"
+    "  --help             this text\n"
+    "  --version          the version\n"
+    "\n"
+    "Exit status: 0 all read, 65 something not read with certainty (reported; the\n"
+    "output is still whole), 66 a file not opened, 64 usage error, 1 output not\n"
+    "written (no file is left half written).\n";
+
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "tintwise-lights: %s\nTry 'tintwise-lights --help'.\n", message.c_str());
+  return kExitUsage;
+}
+
+// An output: standard output, or a file made beside an input under a
+// temporary name and renamed once whole, so that a failed write leaves none.
+// A regular file as standard output is cut back to where writing began.
+struct Output {
+  int fd = 1;
+  std::string path, temporary; // of a file beside an input
+  long long start = -1;
+  std::string pending;
+  bool failed = false;
+};
+
+bool flush(Output& out) {
+  for (std::size_t done = 0; !out.failed && done < out.pending.size();) {
+    const long long n = raw_write(out.fd, out.pending.data() + done, out.pending.size() - done);
+    if (n > 0) done += static_cast<std::size_t>(n);
+    else if (n < 0 && errno == EINTR) continue;
+    else {
+      out.failed = true;
+      std::fprintf(stderr, "tintwise-lights: %s: write error: %s\n", out.path.empty() ? "(standard output)" : out.path.c_str(), std::strerror(n < 0 ? errno : ENOSPC));
+    }
+  }
+  out.pending.clear();
+  return !out.failed;
+}
+
+
+// Ends an output: written whole, or removed (a file beside) or cut back
+// (standard output as a regular file).
+bool finish(Output& out) {
+  flush(out);
+  if (out.temporary.empty()) {
+    if (out.failed && out.start >= 0) raw_truncate(out.fd, out.start);
+    return !out.failed;
+  }
+  close_file(out.fd);
+  if (!out.failed && !rename_over(out.temporary, out.path)) {
+    std::fprintf(stderr, "tintwise-lights: %s: cannot write: %s\n", out.path.c_str(), std::strerror(errno));
+    out.failed = true;
+  }
+  if (out.failed) std::remove(out.temporary.c_str());
+  return !out.failed;
+}
+
+struct Run {
+  LightsRecolour recolour{false, 0, 0, 0, false, false, {}};
+  OutputSpec spec{OutputFormat::csv, {}};
+  std::string file;       // the input as rows and reports name it
+  Output* out = nullptr;  // where rows go
+  std::vector<Swatch> swatches;
+  long rows = 0;          // of the input being read
+  int status = kExitOk;
+};
+
+void take_entry(void* context, const LightEntry& e) {
+  Run& run = *static_cast<Run*>(context);
+  ++run.rows;
+  if (is_swatch_format(run.spec.format)) return run.swatches.push_back(light_swatch(e));
+  append_light_row(run.spec, run.file, e, run.out->pending);
+  if (run.out->pending.size() >= (1 << 16)) flush(*run.out);
+}
+
+bool take_text(void* context, const char* bytes, std::size_t n) {
+  Output& out = *static_cast<Run*>(context)->out;
+  out.pending.append(bytes, n);
+  return out.pending.size() < (1 << 16) || flush(out);
+}
+
+void take_report(void* context, const LightsReport& report) {
+  Run& run = *static_cast<Run*>(context);
+  const std::string where = run.file + (report.line ? ":" + std::to_string(report.line) : "");
+  std::fprintf(stderr, "%s: %s\n", where.c_str(), report.reason.c_str());
+  if (run.status == kExitOk) run.status = kExitData;
+}
+
+struct Descriptor {
+  int fd;
+  int error;
+};
+
+std::size_t read_descriptor(void* context, char* buf, std::size_t size) {
+  Descriptor& d = *static_cast<Descriptor*>(context);
+  for (;;) {
+    const long long n = raw_read(d.fd, buf, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno == EINTR) continue;
+    d.error = errno;
+    return 0;
+  }
+}
+
+// Opens an input ("-" is standard input); -1, said, if it cannot be.
+int open_input(Run& run, const std::string& path) {
+  const int fd = open_read(path);
+  if (fd < 0) {
+    std::fprintf(stderr, "tintwise-lights: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
+    run.status = kExitNoInput;
+  }
+  return fd;
+}
+
+// One input through the library: its rows (or its text recoloured) to `out`.
+// Returns how many rows it gave (or 1 for a text given back), or -1 if the
+// output could not be written.
+long convert(Run& run, const std::string& path, int fd, Output& out) {
+  Descriptor in{fd, 0};
+  run.file = path == "-" ? "(standard input)" : path;
+  run.out = &out;
+  const LightsSink sink{take_entry, take_report, run.recolour.recolour ? take_text : nullptr, &run};
+  run.rows = 0;
+  const LightsResult result = read_lights({read_descriptor, &in}, run.recolour, sink);
+  if (in.error != 0) {
+    std::fprintf(stderr, "tintwise-lights: %s: read error: %s\n", path.c_str(), std::strerror(in.error));
+    run.status = kExitNoInput;
+  }
+  close_file(in.fd);
+  return !result.written || out.failed ? -1 : run.recolour.recolour ? 1 : run.rows;
+}
+
+// The list's swatch file, once its input has ended.
+void write_swatches(Run& run, Output& out) {
+  if (!is_swatch_format(run.spec.format)) return;
+  std::size_t kept;
+  out.pending += swatch_file(run.spec.format, run.swatches, kept);
+  if (kept < run.swatches.size()) {
+    std::fprintf(stderr, "tintwise-lights: an .%s file holds %zu colours; the other %zu are not written\n", format_extension(run.spec.format), kept,
+                 run.swatches.size() - kept);
+    if (run.status == kExitOk) run.status = kExitData;
+  }
+  run.swatches.clear();
+}
+
+// --recolour's COLOUR, read as a palette line reads one; false if it holds
+// not exactly one colour.
+bool read_colour(const std::string& text, std::uint8_t rgb[3]) {
+  struct Text {
+    const std::string& s;
+    std::size_t at;
+  } source{text, 0};
+  struct Found {
+    int colours = 0, problems = 0;
+    std::uint8_t rgb[3] = {0, 0, 0};
+  } found;
+  const auto read = [](void* context, char* buf, std::size_t size) {
+    Text& t = *static_cast<Text*>(context);
+    const std::size_t n = std::min(size, t.s.size() - t.at);
+    std::memcpy(buf, t.s.data() + t.at, n);
+    t.at += n;
+    return n;
+  };
+  const auto keep = [](void* context, const PaletteEntry& e) {
+    Found& f = *static_cast<Found*>(context);
+    if (!e.read) return ++f.problems, true;
+    f.rgb[0] = e.red, f.rgb[1] = e.green, f.rgb[2] = e.blue;
+    return ++f.colours, true;
+  };
+  read_palette({read, &source, nullptr}, keep, &found);
+  std::memcpy(rgb, found.rgb, 3);
+  return found.colours == 1 && found.problems == 0 && text.find_first_of("\r\n") == std::string::npos;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  binary_standard_streams();
+  Run run;
+  std::vector<std::string> paths;
+  bool options = true, beside = false, formatted = false, kept = false, ambient = false, only = false;
+  std::string colour;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const auto value = [&arg](const char* option) { return arg.rfind(option, 0) == 0 ? arg.substr(std::strlen(option)) : std::string("\x01"); };
+    if (!options || arg == "-" || arg.empty() || arg[0] != '-') {
+      paths.push_back(arg);
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
+    } else if (arg == "--version") {
+      std::printf("tintwise-lights %s\n", TINTWISE_VERSION);
+      return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
+    } else if (value("--recolour=") != "\x01") {
+      colour = value("--recolour=");
+      run.recolour.recolour = true;
+    } else if (arg == "--keep-brightness") {
+      run.recolour.keep_brightness = kept = true;
+    } else if (arg == "--ambient") {
+      run.recolour.ambient = ambient = true;
+    } else if (value("--only=") != "\x01") {
+      run.recolour.only = value("--only=");
+      only = true;
+    } else if (arg == "--beside") {
+      beside = true;
+    } else if (value("--format=") != "\x01") {
+      std::string error;
+      if (!parse_output_format(value("--format="), run.spec, error, kLightFields)) return usage_error(error);
+      formatted = true;
+    } else {
+      return usage_error("unknown option '" + arg + "'");
+    }
+  }
+  if (!run.recolour.recolour && (kept || ambient || only)) {
+    return usage_error(std::string(kept ? "--keep-brightness" : ambient ? "--ambient" : "--only") + " says how to recolour: give --recolour=COLOUR too");
+  }
+  if (run.recolour.recolour && formatted) return usage_error("--format is the list's; --recolour writes the text itself");
+  if (run.recolour.recolour) {
+    std::uint8_t rgb[3];
+    if (!read_colour(colour, rgb)) {
+      return usage_error("--recolour needs one colour, as #ff8000, ff8000, #f80, 255,128,0, '255 128 0' or 'rgb(255, 128, 0)', not '" + colour + "'");
+    }
+    HsbMatch match{};
+    find_best_hsb(match, rgb[0], rgb[1], rgb[2], false); // exactly what `Tintwise R G B` answers
+    run.recolour.hue = static_cast<std::uint8_t>(match.hue);
+    run.recolour.saturation = static_cast<std::uint8_t>(match.saturation);
+    run.recolour.brightness = static_cast<std::uint8_t>(match.brightness);
+  }
+  if (paths.empty()) paths.push_back("-");
+  for (const std::string& path : paths) {
+    if (beside && path == "-") return usage_error("--beside writes next to each FILE, and standard input has no place: name the files");
+  }
+  if (!beside && run.recolour.recolour && paths.size() > 1) return usage_error("--recolour gives one text back: name one FILE, or use --beside");
+  if (!beside && is_binary_format(run.spec.format) && is_terminal(1)) {
+    return usage_error(std::string("--format=") + format_extension(run.spec.format) + " writes binary data, which a terminal cannot show: redirect it or use --beside");
+  }
+  const auto suffix = [&run] { return run.recolour.recolour ? std::string(".tintwise.t3d") : beside_suffix(run.spec.format); };
+  for (std::size_t i = 0; i < paths.size() && beside; ++i) {
+    for (std::size_t k = 0; k < i; ++k) {
+      if (paths[i] == paths[k] || same_file(paths[i], paths[k])) return usage_error(paths[k] + " and " + paths[i] + " would both be written to " + paths[i] + suffix() + ": name each file once");
+    }
+  }
+
+  bool written = true;
+  if (!beside) {
+    Output out;
+    if (raw_is_file(1)) out.start = raw_tell(1);
+    if (!run.recolour.recolour && run.spec.format == OutputFormat::csv) out.pending = fields_header(kLightFields);
+    for (const std::string& path : paths) {
+      const int fd = open_input(run, path);
+      if (fd >= 0) written = convert(run, path, fd, out) >= 0 && written;
+    }
+    if (!run.recolour.recolour) write_swatches(run, out);
+    written = finish(out) && written;
+    return written ? run.status : kExitWrite;
+  }
+  for (const std::string& path : paths) {
+    Output out;
+    out.path = path + suffix();
+    out.temporary = out.path + ".part";
+    bool reads = false;
+    for (const std::string& input : paths) reads = reads || same_file(out.path, input);
+    if (reads) {
+      std::fprintf(stderr, "tintwise-lights: %s: not written: it is a file this run reads\n", out.path.c_str());
+      written = false;
+      continue;
+    }
+    const int fd = open_input(run, path);
+    if (fd < 0) continue;
+    if ((out.fd = open_output(out.temporary)) < 0) {
+      std::fprintf(stderr, "tintwise-lights: %s: cannot write: %s\n", out.path.c_str(), std::strerror(errno));
+      close_file(fd);
+      written = false;
+      continue;
+    }
+    if (!run.recolour.recolour && run.spec.format == OutputFormat::csv) out.pending = fields_header(kLightFields);
+    if (convert(run, path, fd, out) == 0) { // a list of no light: no file, and said
+      std::fprintf(stderr, "tintwise-lights: %s: nothing written: no light was read from it\n", path.c_str());
+      out.failed = true;
+      finish(out);
+      continue;
+    }
+    if (!run.recolour.recolour) write_swatches(run, out);
+    written = finish(out) && written;
+  }
+  return written ? run.status : kExitWrite;
+}

@@ -1,0 +1,95 @@
+// The lights of an Unreal level editor's T3D text (a map exported, or actors
+// copied to the clipboard): read, and recoloured with every other byte kept.
+//
+// T3D holds blocks, "Begin Map" ... "End Map" (optional), "Begin Actor
+// Class=Light Name=Light3" ... "End Actor", and within actors nested ones
+// (Brush, PolyList, Polygon, Object ...), each property a "Name=Value" line.
+// A light is an actor of class Light, or one that sets LightHue,
+// LightSaturation or LightBrightness, or a LightType other than LT_None; a
+// zone's ambient light is an actor that sets AmbientHue, AmbientSaturation or
+// AmbientBrightness. Only values that differ from the class's defaults are
+// written: a stock Light's are hue 0, saturation 255, brightness 64, a
+// ZoneInfo's ambient light's hue 0, saturation 255, brightness 0; any other
+// class's are its own, which the text does not hold.
+//
+// The text is read as the bytes it is: lines end at LF (CR LF too); bytes
+// that are not ASCII are never decoded or re-encoded, and UTF-16 (told by its
+// byte order mark) is read a unit at a time and written back in its own byte
+// order. Memory holds one actor at most (past kLightsMaxActor it is passed
+// through unchanged, and said) and one line (past kLightsMaxLine the same).
+// What cannot be read with certainty is reported and passed through
+// unchanged. Depends on nothing but the standard library, and searches
+// nothing: the triple to write is the caller's.
+#ifndef TINTWISE_LIGHTS_H
+#define TINTWISE_LIGHTS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tintwise {
+
+constexpr std::size_t kLightsMaxLine = std::size_t{1} << 20;
+constexpr std::size_t kLightsMaxActor = std::size_t{16} << 20;
+
+// A light's or a zone's ambient colour, as the text holds it.
+struct LightEntry {
+  std::uint64_t line;         // of its actor's "Begin Actor"
+  std::string actor;          // its Name, without quotes (valid UTF-8)
+  std::string class_name;     // its Class
+  bool ambient;               // a zone's ambient light, else a light
+  std::uint8_t hue, saturation, brightness;
+  std::uint8_t from_defaults; // which came from the stock defaults: kFromDefaults bits
+};
+constexpr std::uint8_t kHueFromDefaults = 1, kSaturationFromDefaults = 2, kBrightnessFromDefaults = 4;
+
+// What was not read with certainty, at `line` (0 for the text as a whole).
+struct LightsReport {
+  std::uint64_t line;
+  std::string reason;
+};
+
+// Where the text comes from: `read` fills buf with up to `size` bytes and
+// returns how many, 0 only at the end.
+struct LightsSource {
+  std::size_t (*read)(void* context, char* buf, std::size_t size);
+  void* context;
+};
+
+// Where what is found goes. `write`, when given, takes the text back,
+// recoloured where asked, in order; it returns false when the bytes could not
+// be written, which stops the reading.
+struct LightsSink {
+  void (*entry)(void* context, const LightEntry& entry);
+  void (*report)(void* context, const LightsReport& report);
+  bool (*write)(void* context, const char* bytes, std::size_t n);
+  void* context;
+};
+
+// What to write into the lights (or, with `ambient`, the zones' ambient
+// lights): the triple, all of it or, with `keep_brightness`, its hue and
+// saturation, into every one whose Name or Tag matches `only` (a glob, any
+// case: *, ?, [set]; empty for all). With `recolour` false the text is only
+// listed: entries, and reports of the values it leaves to a class that is
+// neither Light nor ZoneInfo.
+struct LightsRecolour {
+  bool recolour;
+  std::uint8_t hue, saturation, brightness;
+  bool keep_brightness, ambient;
+  std::string only;
+};
+
+struct LightsResult {
+  bool t3d;              // an actor was found (else "not a T3D text" was reported)
+  std::uint64_t changed; // lights (or zones) recoloured
+  bool written;          // every byte went to `write` (or there was none to take them)
+};
+
+LightsResult read_lights(const LightsSource& source, const LightsRecolour& recolour, const LightsSink& sink);
+
+// Whether `name` matches the glob `pattern`, letters of any case alike.
+bool glob_matches(const std::string& pattern, const std::string& name);
+
+} // namespace tintwise
+
+#endif

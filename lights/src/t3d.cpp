@@ -1,0 +1,580 @@
+// T3D text, a line at a time: blocks tracked as they open and close, each
+// actor held from its "Begin Actor" to its "End Actor", and then listed, or
+// written back with only the values of its colour lines changed (and the
+// missing ones inserted). Everything outside actors is written back as it is
+// read; nothing is decoded but the ASCII the structure is made of.
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "tintwise/lights.h"
+
+namespace tintwise {
+
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool same(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// A name as the rows show it: valid UTF-8, no control characters (each
+// byte that is not, U+FFFD; each control character, a blank).
+std::string clean(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    std::size_t n = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    for (std::size_t k = 1; k < n; ++k) {
+      const unsigned char c = i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0;
+      const unsigned char lo = k > 1 ? 0x80 : b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80, hi = k > 1 ? 0xBF : b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+      if (c < lo || c > hi) n = 0;
+    }
+    if (n == 0) out += "\xEF\xBF\xBD";
+    else if (n == 1) out += b < 0x20 || b == 0x7F ? ' ' : static_cast<char>(b);
+    else out.append(s, i, n);
+    i += n == 0 ? 1 : n;
+  }
+  return out;
+}
+
+// --- The input, a line at a time ----------------------------------------------
+
+// The text's units: bytes, or UTF-16 code units (after a byte order mark) in
+// the text's byte order.
+struct Input {
+  LightsSource source;
+  std::string buf;
+  std::size_t pos = 0;
+  bool ended = false;
+  std::size_t width = 1;
+  bool big_endian = false;
+};
+
+// The unit at byte `at` of the buffer (which holds it whole).
+unsigned unit_at(const Input& in, std::size_t at) {
+  const auto byte = [&in](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(in.buf[i])); };
+  if (in.width == 1) return byte(at);
+  return in.big_endian ? byte(at) << 8 | byte(at + 1) : byte(at + 1) << 8 | byte(at);
+}
+
+// More bytes into the buffer, dropping what was taken; false at the end.
+bool fill(Input& in) {
+  if (in.ended) return false;
+  in.buf.erase(0, in.pos);
+  in.pos = 0;
+  char chunk[1 << 16];
+  const std::size_t n = in.source.read(in.source.context, chunk, sizeof chunk);
+  if (n == 0 || n > sizeof chunk) return in.ended = true, false;
+  in.buf.append(chunk, n);
+  return true;
+}
+
+// The next line, its end included, into `line`; false at the end of the text.
+// A line longer than kLightsMaxLine bytes is cut there (`cut` set), and the
+// rest of it is left in the input for pass_rest.
+bool next_line(Input& in, std::string& line, bool& cut) {
+  cut = false;
+  std::size_t looked = 0; // bytes of the line already looked at
+  for (;;) {
+    if (in.width == 1) { // bytes: the line feed found at once
+      const std::size_t most = std::min(in.buf.size() - in.pos, kLightsMaxLine + 1);
+      const void* lf = looked < most ? std::memchr(in.buf.data() + in.pos + looked, '\n', most - looked) : nullptr;
+      looked = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - in.buf.data() - static_cast<std::ptrdiff_t>(in.pos)) : most;
+      if (lf || looked > kLightsMaxLine) {
+        cut = !lf;
+        looked -= cut; // a cut line keeps kLightsMaxLine bytes
+        line.assign(in.buf, in.pos, looked + 1);
+        in.pos += looked + 1;
+        return true;
+      }
+    }
+    for (std::size_t at = in.pos + looked; in.width == 2 && at + in.width <= in.buf.size(); at += in.width, looked += in.width) {
+      const bool end = unit_at(in, at) == '\n';
+      if (!end && looked + in.width <= kLightsMaxLine) continue;
+      cut = !end;
+      line.assign(in.buf, in.pos, looked + in.width);
+      in.pos += looked + in.width;
+      return true;
+    }
+    if (!fill(in)) { // the last line, with no line end
+      if (in.pos == in.buf.size()) return false;
+      line.assign(in.buf, in.pos, std::string::npos);
+      in.pos = in.buf.size();
+      return true;
+    }
+  }
+}
+
+// --- Lines as T3D reads them -------------------------------------------------------
+
+// A line's characters, one a unit (a unit that is not ASCII as 0x80), its
+// line end (LF, or CR LF) included: its bytes as they are, or for UTF-16
+// into `s`.
+std::string_view characters(const Input& in, const std::string& bytes, std::string& s) {
+  if (in.width == 1) return bytes;
+  s.clear();
+  for (std::size_t i = 0; i + in.width <= bytes.size(); i += in.width) {
+    unsigned u = static_cast<unsigned char>(bytes[i]);
+    const unsigned next = in.width == 2 ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+    if (in.width == 2) u = in.big_endian ? u << 8 | next : next << 8 | u;
+    s += u < 0x80 ? static_cast<char>(u) : '\x80';
+  }
+  return s;
+}
+
+// A line as text, for the names it gives: its bytes as they are, or its
+// UTF-16 units as UTF-8 (an unpaired surrogate as U+FFFD).
+std::string decoded(const Input& in, const std::string& bytes) {
+  if (in.width == 1) return bytes;
+  std::string out;
+  const auto unit = [&](std::size_t i) {
+    const unsigned a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+    return in.big_endian ? a << 8 | b : b << 8 | a;
+  };
+  for (std::size_t i = 0; i + 2 <= bytes.size(); i += 2) {
+    unsigned c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 4 <= bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    const int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    out += static_cast<char>(n == 1 ? c : (0xF00u >> n & 0xF0) | c >> (6 * (n - 1)));
+    for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | (c >> (6 * k) & 0x3F));
+  }
+  return out;
+}
+
+// How many characters end a line: 2 for CR LF, 1 for LF, 0 for none.
+std::size_t line_end(std::string_view s) {
+  if (s.empty() || s.back() != '\n') return 0;
+  return s.size() >= 2 && s[s.size() - 2] == '\r' ? 2 : 1;
+}
+
+enum class Kind { other, begin, end, property };
+
+// One line: a block's Begin or End (with its kind), a property (its name and
+// the value's place, in characters, trailing blanks left out), or neither.
+struct Parsed {
+  Kind kind = Kind::other;
+  std::string_view word; // the block's kind, or the property's name
+  std::string_view rest; // of a Begin line, after its kind: the block's attributes
+  std::size_t indent = 0, value_at = 0, value_size = 0;
+};
+
+Parsed parse(std::string_view s) {
+  Parsed p;
+  std::size_t i = 0;
+  while (i < s.size() && is_blank(s[i])) ++i;
+  p.indent = i;
+  std::size_t k = i;
+  while (k < s.size() && !is_blank(s[k]) && s[k] != '=') ++k;
+  const std::string_view first = s.substr(i, k - i);
+  if ((same(first, "Begin") || same(first, "End")) && k < s.size() && is_blank(s[k])) {
+    while (k < s.size() && is_blank(s[k])) ++k;
+    std::size_t e = k;
+    while (e < s.size() && !is_blank(s[e])) ++e;
+    if (e == k) return p;
+    p.kind = same(first, "Begin") ? Kind::begin : Kind::end;
+    p.word = s.substr(k, e - k);
+    p.rest = s.substr(e);
+    return p;
+  }
+  if (k == i || k == s.size() || s[k] != '=') return p;
+  p.kind = Kind::property;
+  p.word = first;
+  std::size_t end = s.size();
+  while (end > k + 1 && is_blank(s[end - 1])) --end;
+  p.value_at = k + 1;
+  p.value_size = end - (k + 1);
+  return p;
+}
+
+// An attribute of a Begin line ("Class=Light Name=\"Light 5\""), without its
+// quotes; empty when it has none.
+std::string attribute(std::string_view rest, const char* key) {
+  for (std::size_t i = 0; i < rest.size();) {
+    while (i < rest.size() && is_blank(rest[i])) ++i;
+    std::size_t k = i;
+    while (k < rest.size() && !is_blank(rest[k]) && rest[k] != '=') ++k;
+    const std::string_view name = rest.substr(i, k - i);
+    std::string_view value;
+    if (k < rest.size() && rest[k] == '=') {
+      ++k;
+      const bool quoted = k < rest.size() && rest[k] == '"';
+      const std::size_t from = k + quoted;
+      k = from;
+      while (k < rest.size() && (quoted ? rest[k] != '"' : !is_blank(rest[k]))) ++k;
+      value = rest.substr(from, k - from);
+      k += quoted && k < rest.size();
+    }
+    if (same(name, key)) return std::string(value);
+    i = k;
+  }
+  return "";
+}
+
+// --- Actors --------------------------------------------------------------------
+
+// The properties an actor's colour is made of, in this order: a light's, a
+// zone's ambient light's, then what else tells a light and names it.
+const char* const kProperties[] = {"LightHue", "LightSaturation", "LightBrightness", "AmbientHue", "AmbientSaturation", "AmbientBrightness",
+                                   "LightType", "Tag"};
+constexpr int kLightType = 6, kTag = 7, kCount = 8;
+
+struct Property {
+  int seen = 0;
+  std::string value;           // its characters
+  std::size_t value_at = 0;    // its value's bytes in the actor's text
+  std::size_t value_bytes = 0;
+  std::size_t line_end = 0;    // where its line ends there (after its line end)
+  std::uint64_t line = 0;
+};
+
+struct Actor {
+  std::uint64_t line = 0;
+  std::string name, class_name;
+  std::size_t depth = 0;     // of the actor's own block in the stack
+  std::string text;          // its bytes so far, while held
+  bool held = true;          // else passed through as read (too large, a line too long, its end not certain)
+  std::string indent;        // bytes of its property lines' indentation
+  std::string begin_indent;  // and of its Begin line's
+  std::size_t begin_end = 0; // where its Begin line ends in `text`
+  std::size_t last_property = 0; // where its last property line at its own level ends
+  Property properties[kCount];
+};
+
+struct Block {
+  std::string kind;
+  std::uint64_t line;
+};
+
+struct Reading {
+  Input in;
+  const LightsRecolour& recolour;
+  const LightsSink& sink;
+  LightsResult result{false, 0, true};
+  std::uint64_t line = 0;
+  std::vector<Block> blocks;
+  bool in_actor = false;
+  Actor actor;
+  std::string eol;   // the text's line end, as its first line ends, in its units
+  std::string chars; // a UTF-16 line's characters
+};
+
+void report(Reading& r, std::uint64_t line, const std::string& reason) {
+  if (r.sink.report) r.sink.report(r.sink.context, {line, reason});
+}
+
+void write(Reading& r, const char* bytes, std::size_t n) {
+  if (r.sink.write && r.result.written && n > 0) r.result.written = r.sink.write(r.sink.context, bytes, n);
+}
+void write(Reading& r, const std::string& bytes) { write(r, bytes.data(), bytes.size()); }
+
+// ASCII characters in the text's units.
+std::string units(const Reading& r, const std::string& ascii) {
+  if (r.in.width == 1) return ascii;
+  std::string out;
+  for (const char c : ascii) out += r.in.big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+  return out;
+}
+
+// The rest of a line cut at kLightsMaxLine, passed through without being held.
+void pass_rest(Reading& r) {
+  for (;;) {
+    for (std::size_t at = r.in.pos; at + r.in.width <= r.in.buf.size(); at += r.in.width) {
+      if (unit_at(r.in, at) != '\n') continue;
+      write(r, r.in.buf.data() + r.in.pos, at + r.in.width - r.in.pos);
+      r.in.pos = at + r.in.width;
+      return;
+    }
+    const std::size_t whole = (r.in.buf.size() - r.in.pos) / r.in.width * r.in.width;
+    write(r, r.in.buf.data() + r.in.pos, whole);
+    r.in.pos += whole;
+    if (!fill(r.in)) return write(r, r.in.buf.data() + r.in.pos, r.in.buf.size() - r.in.pos), void(r.in.pos = r.in.buf.size());
+  }
+}
+
+// The actor from here on is passed through as it is read, and said why.
+void let_pass(Reading& r, const std::string& why) {
+  Actor& a = r.actor;
+  if (!a.held) return;
+  report(r, a.line, a.name + ": " + why + "; the actor is passed through unchanged");
+  write(r, a.text);
+  a.text.clear();
+  a.held = false;
+}
+
+// A byte value, "0" to "255".
+bool byte_value(const std::string& v, std::uint8_t& out) {
+  if (v.empty() || v.size() > 3 || !std::all_of(v.begin(), v.end(), is_digit)) return false;
+  const int n = std::stoi(v);
+  out = static_cast<std::uint8_t>(n);
+  return n <= 255;
+}
+
+// A float as later engines write a brightness: digits, a point, digits.
+bool float_value(const std::string& v) {
+  const std::size_t point = v.find('.');
+  return point != std::string::npos && point > 0 && point + 1 < v.size() &&
+         std::all_of(v.begin(), v.begin() + static_cast<long>(point), is_digit) && std::all_of(v.begin() + static_cast<long>(point) + 1, v.end(), is_digit);
+}
+
+// One of an actor's two colours: the light (group 0) or the ambient light
+// (group 1); its values where the text holds them, and whether they can be
+// read with certainty (else said).
+struct Colour {
+  bool is;
+  bool certain;
+  std::uint8_t value[3];
+  bool present[3];
+};
+
+Colour colour_of(Reading& r, int group) {
+  Actor& a = r.actor;
+  Colour c{false, true, {0, 0, 0}, {false, false, false}};
+  for (int k = 0; k < 3; ++k) {
+    const Property& p = a.properties[3 * group + k];
+    c.present[k] = p.seen > 0;
+    c.is = c.is || p.seen > 0;
+    if (p.seen == 0) continue;
+    const std::string said = a.name + ": " + kProperties[3 * group + k];
+    if (p.seen > 1) report(r, p.line, said + " is given " + std::to_string(p.seen) + " times, so which holds is not certain; not read");
+    else if (!byte_value(p.value, c.value[k])) report(r, p.line, said + "=" + clean(p.value) + " is not a whole number from 0 to 255; not read");
+    else continue;
+    c.certain = false;
+  }
+  return c;
+}
+
+// The actor, whole: listed, or recoloured and written, as asked.
+void finish_actor(Reading& r) {
+  Actor& a = r.actor;
+  r.in_actor = false;
+  if (!a.held) return;
+  const bool stock_light = same(a.class_name, "Light"), stock_zone = same(a.class_name, "ZoneInfo");
+  const Property& type = a.properties[kLightType];
+  const Property& brightness = a.properties[2];
+  if (brightness.seen == 1 && float_value(brightness.value)) {
+    report(r, brightness.line, a.name + ": LightBrightness=" + brightness.value +
+                                   " is a brightness of another engine generation, not this model's byte; the actor is neither listed nor recoloured");
+    return write(r, a.text);
+  }
+  Colour colours[2] = {colour_of(r, 0), colour_of(r, 1)};
+  colours[0].is = colours[0].is || stock_light || (type.seen > 0 && !same(type.value, "LT_None"));
+  if (!r.recolour.recolour) {
+    const std::uint8_t defaults[2][3] = {{0, 255, 64}, {0, 255, 0}};
+    for (int g = 0; g < 2; ++g) {
+      Colour& c = colours[g];
+      if (!c.is || !c.certain) continue;
+      std::string missing;
+      std::uint8_t from_defaults = 0;
+      for (int k = 0; k < 3; ++k) {
+        if (c.present[k]) continue;
+        if ((g == 0 && stock_light) || (g == 1 && stock_zone)) {
+          c.value[k] = defaults[g][k];
+          from_defaults = static_cast<std::uint8_t>(from_defaults | 1 << k);
+        } else {
+          missing += std::string(missing.empty() ? "" : " and ") + kProperties[3 * g + k];
+        }
+      }
+      if (!missing.empty()) {
+        report(r, a.line, a.name + ": " + missing + (missing.find(' ') == std::string::npos ? " is its class's default" : " are its class's defaults") +
+                              ", which the text does not hold");
+        continue;
+      }
+      if (r.sink.entry) r.sink.entry(r.sink.context, {a.line, clean(a.name), clean(a.class_name), g == 1, c.value[0], c.value[1], c.value[2], from_defaults});
+    }
+    return;
+  }
+  const int g = r.recolour.ambient ? 1 : 0;
+  const Colour& c = colours[g];
+  const bool chosen = r.recolour.only.empty() || glob_matches(r.recolour.only, a.name) ||
+                      (a.properties[kTag].seen == 1 && glob_matches(r.recolour.only, a.properties[kTag].value));
+  if (!c.is || !c.certain || !chosen) return write(r, a.text);
+  // The lines to write: each value in place; each missing line after the
+  // last colour line of this group it has, else after its last property at
+  // its own level (never inside a nested block), else after its Begin line,
+  // with the indentation of its property lines and the text's line end.
+  const std::uint8_t triple[3] = {r.recolour.hue, r.recolour.saturation, r.recolour.brightness};
+  struct Edit {
+    std::size_t at, size;
+    std::string bytes;
+  };
+  std::vector<Edit> edits;
+  std::size_t after = 0;
+  for (int k = 0; k < 3; ++k) after = std::max(after, a.properties[3 * g + k].line_end);
+  if (after == 0) after = a.last_property ? a.last_property : a.begin_end;
+  const std::string indent = a.indent.empty() ? a.begin_indent + units(r, "    ") : a.indent;
+  std::string inserted;
+  for (int k = 0; k < (r.recolour.keep_brightness ? 2 : 3); ++k) {
+    const Property& p = a.properties[3 * g + k];
+    const std::string value = units(r, std::to_string(triple[k]));
+    if (p.seen) edits.push_back({p.value_at, p.value_bytes, value});
+    else inserted += indent + units(r, kProperties[3 * g + k]) + units(r, "=") + value + r.eol;
+  }
+  if (!inserted.empty()) edits.push_back({after, 0, inserted});
+  std::sort(edits.begin(), edits.end(), [](const Edit& x, const Edit& y) { return x.at < y.at; });
+  std::string out;
+  std::size_t from = 0;
+  for (const Edit& e : edits) {
+    out.append(a.text, from, e.at - from);
+    out += e.bytes;
+    from = e.at + e.size;
+  }
+  out.append(a.text, from, std::string::npos);
+  ++r.result.changed;
+  write(r, out);
+}
+
+// A line of the text, with its place and what it reads as.
+void take_line(Reading& r, const std::string& bytes, bool cut) {
+  Actor& a = r.actor;
+  std::string_view s = characters(r.in, bytes, r.chars);
+  const std::size_t ends = line_end(s);
+  if (r.eol.empty() && ends > 0) r.eol = units(r, std::string(s.substr(s.size() - ends)));
+  s.remove_suffix(ends);
+  if (cut) {
+    const std::string said = "a line of more than " + std::to_string(kLightsMaxLine) + " bytes";
+    if (r.in_actor) let_pass(r, said + " (line " + std::to_string(r.line) + ")");
+    else report(r, r.line, said + ", passed through unchanged");
+    write(r, bytes);
+    return pass_rest(r);
+  }
+  const Parsed p = parse(s);
+  if (p.kind == Kind::begin && !r.in_actor && same(p.word, "Actor")) {
+    r.result.t3d = true;
+    r.in_actor = true;
+    a = Actor{};
+    a.line = r.line;
+    const std::string line = r.in.width == 1 ? std::string(p.rest) : decoded(r.in, bytes.substr(0, bytes.size() - ends * r.in.width)); // its names as text
+    const std::string_view text = r.in.width == 1 ? std::string_view(line) : parse(line).rest;
+    a.name = attribute(text, "Name");
+    a.class_name = attribute(text, "Class");
+    a.class_name = a.class_name.substr(a.class_name.rfind('.') + 1); // Engine.Light is Light
+    a.depth = r.blocks.size();
+    a.text = bytes;
+    a.begin_end = bytes.size();
+    a.begin_indent = bytes.substr(0, p.indent * r.in.width);
+    r.blocks.push_back({std::string(p.word), r.line});
+    return;
+  }
+  const std::size_t at = a.text.size(); // where the line starts in the actor's text, while held
+  const bool held = r.in_actor && a.held;
+  if (held) a.text += bytes;
+  else write(r, bytes);
+  if (p.kind == Kind::begin) {
+    if (r.blocks.size() < 1024) return r.blocks.push_back({std::string(p.word), r.line});
+    if (r.in_actor) let_pass(r, "blocks nested more than 1024 deep");
+    else report(r, r.line, "blocks nested more than 1024 deep; the structure after it is not certain");
+    return;
+  }
+  if (p.kind == Kind::end) {
+    std::size_t open = r.blocks.size();
+    const std::string word = clean(std::string(p.word));
+    while (open > 0 && !same(r.blocks[open - 1].kind, p.word)) --open;
+    if (open == 0) {
+      report(r, r.line, "End " + word + " closes no block that is open; passed through unchanged");
+      if (r.in_actor) let_pass(r, "an End " + word + " that closes nothing (line " + std::to_string(r.line) + ")");
+      return;
+    }
+    if (open < r.blocks.size()) {
+      report(r, r.line, "End " + word + " closes " + clean(r.blocks.back().kind) + " (line " + std::to_string(r.blocks.back().line) + ") before it ends");
+      if (r.in_actor) let_pass(r, "its blocks do not nest");
+    }
+    r.blocks.resize(open - 1);
+    if (r.in_actor && r.blocks.size() <= a.depth) finish_actor(r);
+    return;
+  }
+  if (!held) return;
+  if (a.text.size() > kLightsMaxActor) return let_pass(r, "an actor of more than " + std::to_string(kLightsMaxActor) + " bytes");
+  if (p.kind != Kind::property || r.blocks.size() != a.depth + 1) return;
+  if (a.last_property == 0) a.indent = bytes.substr(0, p.indent * r.in.width);
+  a.last_property = a.text.size();
+  for (int k = 0; k < kCount; ++k) {
+    if (!same(p.word, kProperties[k])) continue;
+    Property& prop = a.properties[k];
+    ++prop.seen;
+    prop.value = std::string(s.substr(p.value_at, p.value_size));
+    if (k == kTag && prop.value.size() >= 2 && prop.value.front() == '"' && prop.value.back() == '"') prop.value = prop.value.substr(1, prop.value.size() - 2);
+    prop.value_at = at + p.value_at * r.in.width;
+    prop.value_bytes = p.value_size * r.in.width;
+    prop.line_end = a.text.size();
+    prop.line = r.line;
+  }
+}
+
+} // namespace
+
+bool glob_matches(const std::string& pattern, const std::string& name) {
+  std::size_t p = 0, n = 0, star = std::string::npos, resume = 0;
+  while (n < name.size()) {
+    bool step = false;
+    const std::size_t close = p < pattern.size() && pattern[p] == '[' ? pattern.find(']', p + 2) : std::string::npos;
+    if (close != std::string::npos) {
+      {
+        const bool negated = pattern[p + 1] == '!';
+        bool in = false;
+        for (std::size_t i = p + 1 + negated; i < close; ++i) {
+          const bool range = i + 2 < close && pattern[i + 1] == '-';
+          const char lo = lower(pattern[i]), hi = lower(range ? pattern[i + 2] : pattern[i]), c = lower(name[n]);
+          in = in || (c >= lo && c <= hi);
+          if (range) i += 2;
+        }
+        if (in != negated) p = close + 1, ++n, step = true;
+      }
+    } else if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+      ++p, ++n, step = true;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++, resume = n, step = true;
+    }
+    if (step) continue;
+    if (star == std::string::npos) return false;
+    p = star + 1;
+    n = ++resume;
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+LightsResult read_lights(const LightsSource& source, const LightsRecolour& recolour, const LightsSink& sink) {
+  Reading r{Input{source, {}, 0, false, 1, false}, recolour, sink, {false, 0, true}, 0, {}, false, {}, {}, {}};
+  // UTF-16, told by its byte order mark, which is passed on.
+  while (r.in.buf.size() < 2 && fill(r.in)) {}
+  if (r.in.buf.size() >= 2 && (r.in.buf.compare(0, 2, "\xFF\xFE") == 0 || r.in.buf.compare(0, 2, "\xFE\xFF") == 0)) {
+    r.in.width = 2;
+    r.in.big_endian = r.in.buf[0] == '\xFE';
+    write(r, r.in.buf.substr(0, 2));
+    r.in.pos = 2;
+  }
+  std::string line;
+  bool cut;
+  while (r.result.written && next_line(r.in, line, cut)) {
+    ++r.line;
+    if (r.line == 1 && r.in.width == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) { // a UTF-8 byte order mark, passed on
+      write(r, line.substr(0, 3));
+      line.erase(0, 3);
+    }
+    take_line(r, line, cut);
+  }
+  if (r.in_actor && r.actor.held) {
+    report(r, r.actor.line, r.actor.name + ": the actor never ends (no End Actor); passed through unchanged");
+    write(r, r.actor.text);
+  }
+  for (std::size_t i = r.in_actor ? r.actor.depth + 1 : 0; i < r.blocks.size(); ++i) {
+    report(r, r.blocks[i].line, "Begin " + clean(r.blocks[i].kind) + " never ends (no End " + clean(r.blocks[i].kind) + ")");
+  }
+  if (!r.result.t3d) report(r, 0, "not a T3D text");
+  return r.result;
+}
+
+} // namespace tintwise
