@@ -109,10 +109,14 @@ struct Run {
   int status = kExitOk;
 };
 
+// The list's formats written whole once the input has ended: the swatch
+// files, and here the GIMP palette too (its rows are swatches as well).
+bool written_whole(OutputFormat format) { return is_swatch_format(format) || format == OutputFormat::gpl; }
+
 void take_entry(void* context, const LightEntry& e) {
   Run& run = *static_cast<Run*>(context);
   ++run.rows;
-  if (is_swatch_format(run.spec.format)) return run.swatches.push_back(light_swatch(e));
+  if (written_whole(run.spec.format)) return run.swatches.push_back(light_swatch(e));
   append_light_row(run.spec, run.file, e, run.out->pending);
   if (run.out->pending.size() >= (1 << 16)) flush(*run.out);
 }
@@ -176,7 +180,7 @@ long convert(Run& run, const std::string& path, int fd, Output& out) {
 
 // The list's swatch file, once its input has ended.
 void write_swatches(Run& run, Output& out) {
-  if (!is_swatch_format(run.spec.format)) return;
+  if (!written_whole(run.spec.format)) return;
   std::size_t kept;
   out.pending += swatch_file(run.spec.format, run.swatches, kept);
   if (kept < run.swatches.size()) {

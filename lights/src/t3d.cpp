@@ -376,7 +376,7 @@ void finish_actor(Reading& r) {
     for (int g = 0; g < 2; ++g) {
       Colour& c = colours[g];
       if (!c.is || !c.certain) continue;
-      std::string missing;
+      std::vector<std::string> missing;
       std::uint8_t from_defaults = 0;
       for (int k = 0; k < 3; ++k) {
         if (c.present[k]) continue;
@@ -384,12 +384,13 @@ void finish_actor(Reading& r) {
           c.value[k] = defaults[g][k];
           from_defaults = static_cast<std::uint8_t>(from_defaults | 1 << k);
         } else {
-          missing += std::string(missing.empty() ? "" : " and ") + kProperties[3 * g + k];
+          missing.push_back(kProperties[3 * g + k]);
         }
       }
       if (!missing.empty()) {
-        report(r, a.line, a.name + ": " + missing + (missing.find(' ') == std::string::npos ? " is its class's default" : " are its class's defaults") +
-                              ", which the text does not hold");
+        std::string said = missing[0];
+        for (std::size_t i = 1; i < missing.size(); ++i) said += (i + 1 == missing.size() ? " and " : ", ") + missing[i];
+        report(r, a.line, a.name + ": " + said + (missing.size() == 1 ? " is its class's default" : " are its class's defaults") + ", which the text does not hold");
         continue;
       }
       if (r.sink.entry) r.sink.entry(r.sink.context, {a.line, clean(a.name), clean(a.class_name), g == 1, c.value[0], c.value[1], c.value[2], from_defaults});
@@ -414,7 +415,7 @@ void finish_actor(Reading& r) {
   std::size_t after = 0;
   for (int k = 0; k < 3; ++k) after = std::max(after, a.properties[3 * g + k].line_end);
   if (after == 0) after = a.last_property ? a.last_property : a.begin_end;
-  const std::string indent = a.indent.empty() ? a.begin_indent + units(r, "    ") : a.indent;
+  const std::string indent = a.last_property ? a.indent : a.begin_indent + units(r, "    ");
   std::string inserted;
   for (int k = 0; k < (r.recolour.keep_brightness ? 2 : 3); ++k) {
     const Property& p = a.properties[3 * g + k];
@@ -570,7 +571,7 @@ LightsResult read_lights(const LightsSource& source, const LightsRecolour& recol
     report(r, r.actor.line, r.actor.name + ": the actor never ends (no End Actor); passed through unchanged");
     write(r, r.actor.text);
   }
-  for (std::size_t i = r.in_actor ? r.actor.depth + 1 : 0; i < r.blocks.size(); ++i) {
+  for (std::size_t i = 0; i < (r.in_actor ? r.actor.depth : r.blocks.size()); ++i) { // the blocks around an actor that never ends, or all
     report(r, r.blocks[i].line, "Begin " + clean(r.blocks[i].kind) + " never ends (no End " + clean(r.blocks[i].kind) + ")");
   }
   if (!r.result.t3d) report(r, 0, "not a T3D text");
