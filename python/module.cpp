@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "driver.h"
+#include "lights_output.h"
 #include "palette_output.h"
 #include "tintwise/hsb_model.h"
+#include "tintwise/lights.h"
 #include "tintwise/palette.h"
 
 namespace py = pybind11;
@@ -152,6 +154,47 @@ py::tuple read_palette(const py::bytes& data, bool find) {
   return py::make_tuple(out, tintwise::palette_format_name(format));
 }
 
+// T3D text through the lights' reader: listed, its entries as (line, actor,
+// class, property, hue, saturation, brightness, rendered_hex, from_defaults)
+// and its reports as (line, reason); or recoloured to a triple, the text's
+// bytes back and its reports.
+py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, int brightness, bool keep, bool ambient, const std::string& only) {
+  struct Found {
+    Bytes source;
+    std::string text;
+    std::vector<tintwise::LightEntry> found;
+    std::vector<tintwise::LightsReport> said;
+  };
+  const std::string bytes = data;
+  Found f{{bytes.data(), bytes.size()}, {}, {}, {}};
+  py::list entries, reports;
+  const auto read = [](void* context, char* buf, std::size_t size) {
+    Bytes& b = *static_cast<Bytes*>(context);
+    const std::size_t n = std::min(size, b.left);
+    std::memcpy(buf, b.data, n);
+    b.data += n, b.left -= n;
+    return n;
+  };
+  const tintwise::LightsSink sink{[](void* c, const tintwise::LightEntry& e) { static_cast<Found*>(c)->found.push_back(e); },
+                                  [](void* c, const tintwise::LightsReport& r) { static_cast<Found*>(c)->said.push_back(r); },
+                                  recolour ? +[](void* c, const char* b, std::size_t n) { return static_cast<Found*>(c)->text.append(b, n), true; } : nullptr, &f};
+  const tintwise::LightsRecolour how{recolour, static_cast<std::uint8_t>(hue), static_cast<std::uint8_t>(saturation), static_cast<std::uint8_t>(brightness), keep, ambient, only};
+  {
+    py::gil_scoped_release free;
+    tintwise::read_lights({read, &f.source}, how, sink);
+  }
+  for (const tintwise::LightEntry& e : f.found) {
+    std::string hex, defaults;
+    tintwise::append_hex_rgb(tintwise::light_rgb(e), hex);
+    const tintwise::OutputSpec only_defaults{tintwise::OutputFormat::custom, "{from_defaults}"};
+    tintwise::append_light_row(only_defaults, "", e, defaults);
+    defaults.pop_back(); // the template's line end
+    entries.append(py::make_tuple(e.line, e.actor, e.class_name, e.ambient ? "ambient" : "light", e.hue, e.saturation, e.brightness, hex, defaults));
+  }
+  for (const tintwise::LightsReport& r : f.said) reports.append(py::make_tuple(r.line, r.reason));
+  return py::make_tuple(entries, reports, py::bytes(f.text));
+}
+
 } // namespace
 
 PYBIND11_MODULE(_tintwise, m) {
@@ -161,4 +204,5 @@ PYBIND11_MODULE(_tintwise, m) {
   m.def("nearest_many", &nearest_many);
   m.def("render", &render);
   m.def("read_palette", &read_palette);
+  m.def("lights", &lights);
 }

@@ -112,6 +112,7 @@ function show(texts, rgb, from) {
   $('rendered-rgb').textContent = `(${result.rendered.join(', ')}, ${toHex(result.rendered)})`;
   shownRgb = rgb;
   updateAddress();
+  followOneColour(hex);
   return result;
 }
 
@@ -457,6 +458,20 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     paletteNumber: module.cwrap('tintwise_palette_number', 'number', ['number', 'number']),
     paletteDistance: () => module.UTF8ToString(module._tintwise_palette_distance()),
     paletteSwatches: (what) => { const p = module._tintwise_palette_swatches(what); return module.HEAPU8.slice(p, p + module._tintwise_palette_text_size()); },
+    lights: (bytes, file, recolour, rgb, keep, ambient) => withString(module, file, (name) => withString(module, '', (only) => {
+      const p = module._malloc(Math.max(bytes.length, 1));
+      try {
+        module.HEAPU8.set(bytes, p);
+        return module._tintwise_lights(p, bytes.length, name, recolour ? 1 : 0, ...rgb, keep ? 1 : 0, ambient ? 1 : 0, only);
+      } finally {
+        module._free(p);
+      }
+    })),
+    lightsReports: () => module._tintwise_lights_reports(),
+    lightsReport: (i) => module.UTF8ToString(module._tintwise_lights_report(i)),
+    lightsBytes: () => { const p = module._tintwise_lights_bytes(); return module.HEAPU8.slice(p, p + module._tintwise_lights_size()); },
+    lightsText: (i, what) => module.UTF8ToString(module._tintwise_lights_text(i, what)),
+    lightsNumber: module.cwrap('tintwise_lights_number', 'number', ['number', 'number']),
   };
   for (const id of channels) $(id).addEventListener('input', onFields);
   for (const [id] of tripleFields) $(id).addEventListener('input', onTriple);
@@ -474,6 +489,7 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
   for (const type of ['click', 'keydown']) $('palette-table').tBodies[0].addEventListener(type, pickRow);
   acceptDrops($('palette-area'), convertFile);
   startPictures();
+  startLights();
   for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).addEventListener('click', () => download(id));
   openAddress();
   document.body.dataset.ready = 'true';

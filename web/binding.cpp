@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "driver.h"
+#include "lights_output.h"
 #include "palette_output.h"
 #include "tintwise/hsb_model.h"
+#include "tintwise/lights.h"
 
 namespace {
 
@@ -31,6 +33,13 @@ struct Palette {
   tintwise::PaletteFormat format;
   std::string text;
 } palette;
+
+// The T3D text last read: its lights, its reports, and the text given back.
+struct Lights {
+  std::string file, text, out;
+  std::vector<tintwise::LightEntry> entries;
+  std::vector<std::string> reports;
+} lights;
 
 std::size_t read_bytes(void*, char* buf, std::size_t size) {
   const std::size_t n = size < palette.left ? size : palette.left;
@@ -206,5 +215,54 @@ EMSCRIPTEN_KEEPALIVE void tintwise_nearest_batch(const std::uint32_t* colours, i
 
 // The distance of entry i's match, as the tool prints it.
 EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_distance() { return palette.answer.distance; }
+
+// T3D text (its bytes, `length` of them; `file` names it in the reports)
+// through the same reader as tintwise-lights: listed, or with `recolour`
+// given back with its lights (or, with `ambient`, its zones' ambient lights)
+// recoloured to the triple `Tintwise R G B` gives, all of it or with `keep`
+// its hue and saturation, in the actors whose Name or Tag matches `only`.
+// Returns how many lights it lists; the reports, as tintwise-lights writes
+// them, through tintwise_lights_report(i), the text through
+// tintwise_lights_bytes() and tintwise_palette_text_size().
+EMSCRIPTEN_KEEPALIVE int tintwise_lights(const char* data, int length, const char* file, int recolour, int r, int g, int b, int keep, int ambient, const char* only) {
+  lights.file = file;
+  lights.entries.clear();
+  lights.reports.clear();
+  lights.out.clear();
+  palette.data = data;
+  palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
+  tintwise::HsbMatch match{};
+  if (recolour) tintwise::find_best_hsb(match, r, g, b, false);
+  const tintwise::LightsRecolour how{recolour != 0, static_cast<std::uint8_t>(match.hue), static_cast<std::uint8_t>(match.saturation),
+                                     static_cast<std::uint8_t>(match.brightness), keep != 0, ambient != 0, only};
+  const tintwise::LightsSink sink{[](void*, const tintwise::LightEntry& e) { lights.entries.push_back(e); },
+                                  [](void*, const tintwise::LightsReport& rep) {
+                                    lights.reports.push_back(lights.file + (rep.line ? ":" + std::to_string(rep.line) : "") + ": " + rep.reason);
+                                  },
+                                  [](void*, const char* bytes, std::size_t n) { return lights.out.append(bytes, n), true; }, nullptr};
+  tintwise::read_lights({read_bytes, nullptr}, how, sink);
+  return static_cast<int>(lights.entries.size());
+}
+
+EMSCRIPTEN_KEEPALIVE int tintwise_lights_reports() { return static_cast<int>(lights.reports.size()); }
+EMSCRIPTEN_KEEPALIVE const char* tintwise_lights_report(int i) { return lights.reports[static_cast<std::size_t>(i)].c_str(); }
+EMSCRIPTEN_KEEPALIVE const char* tintwise_lights_bytes() { return lights.out.data(); }
+EMSCRIPTEN_KEEPALIVE int tintwise_lights_size() { return static_cast<int>(lights.out.size()); }
+
+// Of light i: `what` 0 its actor, 1 its class, 2 its property ("light" or
+// "ambient"), 3 the colour its triple renders, "#rrggbb"; its numbers through
+// tintwise_lights_number (0 line, 1 hue, 2 saturation, 3 brightness).
+EMSCRIPTEN_KEEPALIVE const char* tintwise_lights_text(int i, int what) {
+  const tintwise::LightEntry& e = lights.entries[static_cast<std::size_t>(i)];
+  lights.text.clear();
+  if (what == 3) tintwise::append_hex_rgb(tintwise::light_rgb(e), lights.text);
+  else lights.text = what == 0 ? e.actor : what == 1 ? e.class_name : e.ambient ? "ambient" : "light";
+  return lights.text.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE double tintwise_lights_number(int i, int what) {
+  const tintwise::LightEntry& e = lights.entries[static_cast<std::size_t>(i)];
+  return what == 0 ? static_cast<double>(e.line) : what == 1 ? e.hue : what == 2 ? e.saturation : e.brightness;
+}
 
 } // extern "C"

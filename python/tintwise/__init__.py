@@ -24,12 +24,14 @@ first called.
 import numbers
 import os
 import sys
+import warnings
 from typing import Any, List, NamedTuple, Optional, Tuple
 
 from . import _tintwise
 
 __version__ = _tintwise.__version__
-__all__ = ["Entry", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_palette", "render"]
+__all__ = ["Entry", "Light", "Lights", "LightsWarning", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_lights",
+           "read_palette", "recolour_lights", "render"]
 
 _RANGE = "r, g and b each run 0..255"
 
@@ -80,6 +82,78 @@ class Palette(NamedTuple):
 
     entries: List[Entry]
     format: str  #: "gimp", "ase", "png", ... or "not a palette"
+
+
+class Light(NamedTuple):
+    """A light's, or a zone's ambient light's, colour, as T3D text holds it."""
+
+    line: int  #: of its actor's "Begin Actor"
+    actor: str  #: its Name, without quotes
+    class_name: str  #: its Class
+    property: str  #: "light", or "ambient" for a zone's ambient light
+    hue: int
+    saturation: int
+    brightness: int
+    rendered_hex: str  #: the colour the triple renders, to the nearest byte (a hue of 255 renders as 0)
+    from_defaults: str  #: the values that came from the stock defaults, as "hue saturation brightness"
+
+
+class Lights(NamedTuple):
+    """The lights of a T3D text, as tintwise-lights lists them."""
+
+    lights: List[Light]
+    reports: List[Tuple[int, str]]  #: (line, reason) for what could not be read with certainty; line 0 for the text
+
+
+class LightsWarning(UserWarning):
+    """Something recolour_lights could not read with certainty, and passed through unchanged."""
+
+
+def _t3d(path_or_text):
+    """The bytes of a T3D text: bytes as given, a path's file, or a str of text (one with a line feed)."""
+    if isinstance(path_or_text, (bytes, bytearray, memoryview)):
+        return bytes(path_or_text)
+    if isinstance(path_or_text, os.PathLike) or (isinstance(path_or_text, str) and "\n" not in path_or_text):
+        with open(path_or_text, "rb") as file:
+            return file.read()
+    if isinstance(path_or_text, str):
+        return path_or_text.encode("utf-8", "surrogateescape")
+    raise TypeError(f"a T3D text is a path, bytes or a str, not {type(path_or_text).__name__}")
+
+
+def read_lights(path_or_text) -> Lights:
+    """Lists the lights of T3D text (actors copied from UnrealEd, or a map
+    exported): a path, its bytes, or a str of the text itself."""
+    lights, reports, _ = _tintwise.lights(_t3d(path_or_text), False, 0, 0, 0, False, False, "")
+    return Lights([Light(*light) for light in lights], reports)
+
+
+def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool = False, only: Optional[str] = None):
+    """T3D text with its lights (or, with `ambient`, its zones' ambient lights)
+    recoloured to the triple `Tintwise R G B` gives for `colour` (r, g, b, or a
+    colour written as a palette line writes one: "#ff8000", "255,128,0", ...),
+    all of it or, with `keep_brightness`, its hue and saturation, in every
+    actor whose Name or Tag matches the glob `only`. Every other byte is kept;
+    the result is of the type given (str or bytes), the command's bytes. What
+    cannot be read with certainty is passed through and said as a
+    LightsWarning."""
+    if not isinstance(text, (str, bytes, bytearray)):
+        raise TypeError(f"recolour_lights takes the text itself, as str or bytes, not {type(text).__name__}")
+    if isinstance(colour, str):
+        found = _tintwise.read_palette(colour.encode(), False)[0]
+        if len(found) != 1 or found[0][3] is None or "\n" in colour:
+            raise ValueError(f"{colour!r} is not one colour; write it as #ff8000, ff8000, #f80, 255,128,0, 255 128 0 or rgb(255, 128, 0)")
+        colour = found[0][3]
+    try:
+        r, g, b = colour
+    except (TypeError, ValueError):
+        raise TypeError(f"colour is a str or three channels, not {colour!r}") from None
+    m = nearest(r, g, b)
+    data = text.encode("utf-8", "surrogateescape") if isinstance(text, str) else bytes(text)
+    _, reports, back = _tintwise.lights(data, True, m.hue, m.saturation, m.brightness, bool(keep_brightness), bool(ambient), only or "")
+    for line, reason in reports:
+        warnings.warn(f"{line}: {reason}" if line else reason, LightsWarning, stacklevel=2)
+    return back.decode("utf-8", "surrogateescape") if isinstance(text, str) else back
 
 
 def _whole(value, what, top, words):

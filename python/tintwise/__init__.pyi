@@ -1,5 +1,5 @@
 from os import PathLike
-from typing import List, NamedTuple, Optional, Sequence, Tuple, Union
+from typing import List, NamedTuple, Optional, Sequence, Tuple, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -43,3 +43,26 @@ def nearest(r: int, g: int, b: int) -> Match: ...
 def render(hue: int, saturation: int, brightness: int) -> Rendered: ...
 def nearest_many(colours: Union[npt.ArrayLike, Sequence[Sequence[int]]], jobs: Optional[int] = ...) -> Matches: ...
 def read_palette(path_or_bytes: Union[str, PathLike, bytes, bytearray, memoryview], find: bool = ...) -> Palette: ...
+
+class Light(NamedTuple):
+    line: int
+    actor: str
+    class_name: str
+    property: str
+    hue: int
+    saturation: int
+    brightness: int
+    rendered_hex: str
+    from_defaults: str
+
+class Lights(NamedTuple):
+    lights: List[Light]
+    reports: List[Tuple[int, str]]
+
+class LightsWarning(UserWarning): ...
+
+def read_lights(path_or_text: Union[str, PathLike, bytes, bytearray, memoryview]) -> Lights: ...
+@overload
+def recolour_lights(text: str, colour: Union[str, Sequence[int]], keep_brightness: bool = ..., ambient: bool = ..., only: Optional[str] = ...) -> str: ...
+@overload
+def recolour_lights(text: Union[bytes, bytearray], colour: Union[str, Sequence[int]], keep_brightness: bool = ..., ambient: bool = ..., only: Optional[str] = ...) -> bytes: ...

@@ -30,8 +30,8 @@ else()
   run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 endif()
 
-set(files bin/Tintwise bin/tintwise-palette share/doc/tintwise/copyright share/doc/tintwise/changelog.gz
-  include/tintwise/hsb_search.h include/tintwise/palette.h)
+set(files bin/Tintwise bin/tintwise-palette bin/tintwise-lights share/doc/tintwise/copyright share/doc/tintwise/changelog.gz
+  include/tintwise/hsb_search.h include/tintwise/palette.h include/tintwise/lights.h)
 if(PAGE)
   list(APPEND files share/tintwise/tintwise.html)
 endif()
@@ -51,9 +51,18 @@ if(NOT last_output MATCHES "    7  70 255  100.209387  #c54639  Orange\n$")
   message(FATAL_ERROR "installed tintwise-palette printed:\n${last_output}")
 endif()
 
+file(WRITE ${WORK_DIR}/one.t3d "Begin Actor Class=Light Name=Lamp\r\n    LightHue=3\r\nEnd Actor\r\n")
+file(REMOVE ${WORK_DIR}/one.t3d.tintwise.t3d)
+run(${prefix}/bin/tintwise-lights "--recolour=#ff8000" --beside ${WORK_DIR}/one.t3d) # a file, where CMake leaves its CR alone
+file(READ ${WORK_DIR}/one.t3d.tintwise.t3d written HEX)
+string(HEX "Begin Actor Class=Light Name=Lamp\r\n    LightHue=7\r\n    LightSaturation=70\r\n    LightBrightness=255\r\nEnd Actor\r\n" expected)
+if(NOT written STREQUAL expected)
+  message(FATAL_ERROR "installed tintwise-lights wrote ${written}")
+endif()
+
 # The manual pages, gzipped, render without a warning.
 find_program(GROFF groff)
-foreach(page Tintwise tintwise-palette)
+foreach(page Tintwise tintwise-palette tintwise-lights)
   set(man ${prefix}/share/man/man1/${page}.1.gz)
   if(NOT EXISTS ${man})
     message(FATAL_ERROR "not installed: ${man}")
@@ -72,6 +81,6 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/build
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 file(GLOB consumer ${WORK_DIR}/build/consumer ${WORK_DIR}/build/consumer.exe)
 run(${consumer})
-if(NOT last_output STREQUAL "7 70 255 gimp\n")
+if(NOT last_output STREQUAL "7 70 255 gimp\n1\n")
   message(FATAL_ERROR "consumer printed: ${last_output}")
 endif()

@@ -8,6 +8,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import warnings
 
 import numpy as np
 import pytest
@@ -16,7 +17,7 @@ import tintwise
 
 ROOT = os.path.join(os.path.dirname(__file__), "..", "..")
 DATA = os.path.join(ROOT, "tests", "data")
-TOOL, PALETTE = os.environ["TINTWISE_EXE"], os.environ["TINTWISE_PALETTE"]
+TOOL, PALETTE, LIGHTS = os.environ["TINTWISE_EXE"], os.environ["TINTWISE_PALETTE"], os.environ["TINTWISE_LIGHTS"]
 RANGE = "r, g and b each run 0..255"
 
 
@@ -101,6 +102,28 @@ def test_reads_every_palette_as_the_command_does():
         problems = "".join(f"{path}{'' if e.unit == 'file' else ':%d' % e.line}: {e.reason}\n" for e in palette.entries if not e.rgb)
         assert (rows, problems) == (command.stdout, command.stderr), name
         assert palette.format in name or palette.format in ("plain", "found", "jasc", "riff", "scribus", "soc", "gimp"), (name, palette.format)
+
+
+def test_reads_and_recolours_lights_as_the_command_does():
+    folder = os.path.join(DATA, "lights")
+    for name in sorted(os.listdir(folder)):
+        path = os.path.join(folder, name)
+        listed, found = run(LIGHTS, "--format=" + "|".join("{%s}" % f for f in ("line", "actor", "class", "property", "hue", "saturation", "brightness",
+                                                                               "rendered_hex", "from_defaults")), path), tintwise.read_lights(path)
+        assert "".join("|".join(map(str, light)) + "\n" for light in found.lights) == listed.stdout, name
+        assert "".join(f"{path}{':%d' % line if line else ''}: {reason}\n" for line, reason in found.reports) == listed.stderr, name
+        data = open(path, "rb").read()
+        for colour, args, options in (("#ff8000", [], {}), ((200, 100, 50), ["--keep-brightness", "--only=*5"], {"keep_brightness": True, "only": "*5"}),
+                                      ("10 20 30", ["--ambient"], {"ambient": True})):
+            spelled = colour if isinstance(colour, str) else ",".join(map(str, colour))
+            done = subprocess.run([LIGHTS, "--recolour=" + spelled, *args, path], capture_output=True, timeout=60)
+            command = done.stdout
+            with pytest.warns(tintwise.LightsWarning) if done.stderr else warnings.catch_warnings():
+                assert tintwise.recolour_lights(data, colour, **options) == command, (name, colour)
+            if data[:2] not in (b"\xff\xfe", b"\xfe\xff"):
+                assert tintwise.recolour_lights(data.decode(), colour, **options) == command.decode(), (name, colour)
+    with pytest.raises(ValueError, match="'#12345' is not one colour"):
+        tintwise.recolour_lights("Begin Actor\nEnd Actor\n", "#12345")
 
 
 def test_ctrl_c_stops_many_between_batches():

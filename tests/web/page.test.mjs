@@ -555,6 +555,44 @@ check('shows one palette source at a time, takes a row to One colour, and offers
   assert.equal(new Set(tops).size, 1, `the download row at 1280 px: ${tops}`);
 });
 
+// Lights: a file opened (CR LF, UTF-16) and text pasted, listed as tintwise-lights lists them, recoloured to the
+// bytes it writes, downloaded and copied alike; a paste keeps its own line ends, which the box itself does not.
+check('lists and recolours the lights of T3D text as tintwise-lights does, a paste keeping its line ends', async () => {
+  await open('', {}, () => { window.copied = []; navigator.clipboard.writeText = (t) => window.copied.push(t) && Promise.resolve(); });
+  const dir = process.env.TINTWISE_T3D, lights = (...args) => spawnSync(process.env.TINTWISE_LIGHTS, args, { cwd: dir, timeout: kWait });
+  const recolour = async (how, keep) => {
+    await page.locator('#lights-colour').evaluate((el, hex) => { el.value = hex; el.dispatchEvent(new Event('input')); }, how);
+    await page.setChecked('#lights-keep-brightness', keep);
+    await page.click('#lights-recolour');
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#lights-download')]);
+    await page.click('#lights-copy');
+    await waitFor('the text to be copied', () => /Copied/.test(document.getElementById('lights-status').textContent));
+    return [readFileSync(await download.path()), await page.evaluate(() => window.copied.at(-1))];
+  };
+  for (const [name, keep] of [['map.t3d', false], ['utf16.t3d', true]]) {
+    await page.setInputFiles('#lights-file', `${dir}/${name}`);
+    await waitFor(`${name} to be listed`, () => /listed/.test(document.getElementById('lights-status').textContent));
+    const listed = lights('--format={line} {actor} {class} {property} {hue} {saturation} {brightness} {rendered_hex}', name);
+    const rows = await page.locator('#lights-table tbody tr').evaluateAll((trs) => trs.map((tr) => [...tr.cells].filter((_, i) => i !== 7).map((c) => c.textContent).join(' ')));
+    assert.deepEqual(rows.map((r) => r + '\n').join(''), listed.stdout.toString());
+    assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), listed.stderr.toString().trimEnd().split('\n'));
+    const [downloaded, copied] = await recolour('#0a141e', keep), command = lights('--recolour=#0a141e', ...(keep ? ['--keep-brightness'] : []), name).stdout;
+    assert.ok(downloaded.equals(command), `${name}: the page's text is not the command's`);
+    assert.equal(copied, new TextDecoder(name === 'utf16.t3d' ? 'utf-16le' : 'utf-8').decode(command));
+  }
+  const text = readFileSync(`${dir}/map.t3d`, 'utf8');
+  await page.locator('#lights-text').evaluate((el, t) => {
+    const pasted = new DataTransfer();
+    pasted.setData('text/plain', t);
+    el.dispatchEvent(new ClipboardEvent('paste', { clipboardData: pasted, bubbles: true, cancelable: true }));
+    el.value = t.replace(/\r\n/g, '\n'); // as the box holds what a paste put in it
+    el.dispatchEvent(new InputEvent('input', { inputType: 'insertFromPaste' }));
+  }, text);
+  assert.equal(await page.locator('#lights-file').inputValue(), '');
+  const [downloaded] = await recolour('#ff8000', false);
+  assert.ok(downloaded.equals(lights('--recolour=#ff8000', 'map.t3d').stdout), 'a paste\'s CR LF kept');
+});
+
 // A photo-like picture of 4000 x 3000 pixels with about a million distinct
 // colours (bench/page_bench.mjs, which times it): it opens, lists its colours
 // and shows its rendered view, typing and a click are answered meanwhile, the
