@@ -31,6 +31,9 @@
 #include "console.h"
 #include "files.h"
 #include "palette_output.h"
+#ifdef TINTWISE_HAVE_ZLIB
+#include "tintwise/palette_zlib.h"
+#endif
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -56,18 +59,21 @@ namespace {
 constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExitNoInput = 66;
 
 const char kUsage[] =
-    "Usage: tintwise-palette [--find] [--format=FORMAT] [--beside] [--jobs=N] [FILE...]\n"
+    "Usage: tintwise-palette [--find] [--vga] [--format=FORMAT] [--beside] [--jobs=N] [FILE...]\n"
     "Converts every colour of palette files to the nearest HSB triple of Tintwise's\n"
     "colour model, exactly as `Tintwise R G B` would. Reads standard input when no\n"
     "FILE is given, or for '-'. The format is told from each file's content:\n"
     "GIMP .gpl, JASC and Windows RIFF .pal, Paint.NET .txt, Adobe .ase, .aco\n"
-    "and .act, LibreOffice .soc, Scribus swatches, the colour table of an indexed\n"
+    "and .act, LibreOffice .soc, Scribus swatches, Krita .kpl, Procreate\n"
+    ".swatches, the palette of an Aseprite picture, the colour table of an indexed\n"
     "PNG, GIF, BMP or PCX, or lines of #rrggbb, rrggbb, #rgb, R G B, R,G,B or\n"
     "rgb(R, G, B), each maybe followed by a name; text in UTF-8 or UTF-16.\n"
     "\n"
     "  --find           take every colour written anywhere in a text (#rgb,\n"
     "                   #rrggbb, with alpha too, rgb(), (R=..,G=..,B=..)), named\n"
     "                   by the key before it; binary palettes read as above\n"
+    "  --vga            read a 768-byte colour table as a DOS-era VGA palette of\n"
+    "                   6-bit values (0..63), not as a Photoshop .act\n"
     "  --format=FORMAT  csv (the default), json (JSON Lines), gpl (a GIMP palette\n"
     "                   of the rendered colours), text, or a template such as\n"
     "                   '{hue} {saturation} {brightness}' with the fields file,\n"
@@ -75,7 +81,8 @@ const char kUsage[] =
     "                   brightness, distance, rendered_hex; or the rendered\n"
     "                   colours as swatches for editors, named 'Orange (7 70 255)':\n"
     "                   ase, aco (Photoshop, Illustrator), act (256 at most),\n"
-    "                   jasc (Paint Shop Pro .pal), paintnet (Paint.NET .txt)\n"
+    "                   jasc (Paint Shop Pro .pal), paintnet (Paint.NET .txt),\n"
+    "                   kpl (Krita), swatches (Procreate)\n"
     "  --beside         write each FILE's output next to it, as FILE.tintwise.csv\n"
     "                   (or the format's own extension), not to standard output\n"
     "  --jobs=N         search on N threads (default: one a core; 1: none\n"
@@ -176,7 +183,8 @@ struct Remembered {
 
 struct Pipeline {
   OutputSpec spec;
-  PaletteMode mode = PaletteMode::palette;
+  PaletteOptions options;
+  std::string vga_file; // the first file whose table may be a VGA palette, said once at the end
   std::vector<std::string> files;
   std::vector<Batch> ring;
   std::size_t filled = 0, written = 0; // batches handed to the searches, and written
@@ -289,6 +297,7 @@ void submit(Pipeline& p, bool last) {
 struct Reading {
   Pipeline& pipeline;
   std::uint32_t file;
+  bool dark; // every colour read so far has channels of 0..63 alone
 };
 
 bool take_entry(void* context, const PaletteEntry& entry) {
@@ -300,6 +309,7 @@ bool take_entry(void* context, const PaletteEntry& entry) {
   item.file = r.file;
   item.entry = entry;
   item.repeat = false;
+  r.dark = r.dark && entry.red < 64 && entry.green < 64 && entry.blue < 64;
   if (entry.read) {
     std::uint32_t& seen = p.seen[slot_of(rgb_of(entry))];
     item.repeat = seen == rgb_of(entry);
@@ -393,8 +403,12 @@ void convert_file(Pipeline& p, std::uint32_t index, const std::string& path, int
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode), console = false;
 #endif
   InputFile file{p, fd, regular, console, 0};
-  Reading reading{p, index};
-  read_palette({read_input, &file, input_ready}, take_entry, &reading, p.mode);
+  Reading reading{p, index, true};
+  const PaletteFormat format = read_palette({read_input, &file, input_ready}, take_entry, &reading, p.options);
+  // A Photoshop table of dark colours is a valid one, but a DOS-era game's
+  // VGA palette (6-bit values) looks the same and reads far too dark: said
+  // once a run, after everything else, without changing the exit status.
+  if (format == PaletteFormat::act && reading.dark && p.vga_file.empty()) p.vga_file = path;
   if (file.error != 0) {
     std::fprintf(stderr, "tintwise-palette: %s: read error: %s\n", path.c_str(), std::strerror(file.error));
     p.status = kExitNoInput;
@@ -483,6 +497,9 @@ int main(int argc, char** argv) {
   binary_standard_streams();
   Pipeline p;
   p.spec = {OutputFormat::csv, {}};
+#ifdef TINTWISE_HAVE_ZLIB
+  p.options.inflate = zlib_inflate;
+#endif
   std::vector<std::string> paths;
   bool options = true, beside = false;
   for (int i = 1; i < argc; ++i) {
@@ -495,7 +512,9 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
     } else if (arg == "--find") {
-      p.mode = PaletteMode::find;
+      p.options.mode = PaletteMode::find;
+    } else if (arg == "--vga") {
+      p.options.vga = true;
     } else if (arg == "--beside") {
       beside = true;
     } else if (arg.rfind("--jobs=", 0) == 0) {
@@ -562,6 +581,10 @@ int main(int argc, char** argv) {
   }
   p.changed.notify_all();
   for (std::thread& t : p.searches) t.join();
+  if (!p.vga_file.empty()) {
+    std::fprintf(stderr, "tintwise-palette: %s: every value of this colour table lies in 0..63, as in a DOS-era game's VGA palette; "
+                         "if it is one, read it with --vga\n", p.vga_file.c_str());
+  }
   if (explorer) wait_for_enter();
   return written ? p.status : kExitWrite;
 }

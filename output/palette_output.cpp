@@ -1,5 +1,6 @@
 #include "palette_output.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -61,7 +62,7 @@ int field_index(const RowFields& fields, const std::string& name) {
 
 } // namespace
 
-const RowFields kPaletteFields = {kFields, 12, 9, 1u << 0 | 1u << 2 | 1u << 3 | 1u << 8, "csv, json, gpl, text, ase, aco, act, jasc, paintnet"};
+const RowFields kPaletteFields = {kFields, 12, 9, 1u << 0 | 1u << 2 | 1u << 3 | 1u << 8, "csv, json, gpl, text, ase, aco, act, jasc, paintnet, kpl, swatches"};
 
 void append_number(std::string& out, long long v) {
   char text[24];
@@ -91,11 +92,11 @@ void append_json(std::string& out, const std::string& text) {
 }
 
 // The formats by name, in the order of OutputFormat (a template has none).
-const char* const kFormats[] = {"csv", "json", "gpl", "text", "", "ase", "aco", "act", "jasc", "paintnet"};
+const char* const kFormats[] = {"csv", "json", "gpl", "text", "", "ase", "aco", "act", "jasc", "paintnet", "kpl", "swatches"};
 
 bool parse_output_format(const std::string& text, OutputSpec& spec, std::string& error, const RowFields& fields) {
   const std::string formats = std::string(", ") + fields.formats + ",";
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < 12; ++i) {
     if (!text.empty() && text == kFormats[i] && formats.find(", " + text + ",") != std::string::npos) {
       spec = {static_cast<OutputFormat>(i), {}};
       return true;
@@ -242,15 +243,17 @@ void append_hex_rgb(std::uint32_t rgb, std::string& out) { append_hex(out, rgb >
 void append_rendered_hex(const HsbMatch& match, std::string& out) { append_hex_rgb(rendered_rgb(match), out); }
 
 bool is_swatch_format(OutputFormat format) { return format >= OutputFormat::ase; }
-bool is_binary_format(OutputFormat format) { return format >= OutputFormat::ase && format <= OutputFormat::act; }
+bool is_binary_format(OutputFormat format) {
+  return (format >= OutputFormat::ase && format <= OutputFormat::act) || format >= OutputFormat::kpl;
+}
 
 const char* format_extension(OutputFormat format) {
-  const char* const extensions[] = {"csv", "jsonl", "gpl", "txt", "txt", "ase", "aco", "act", "pal", "txt"};
+  const char* const extensions[] = {"csv", "jsonl", "gpl", "txt", "txt", "ase", "aco", "act", "pal", "txt", "kpl", "swatches"};
   return extensions[static_cast<int>(format)];
 }
 
 std::string beside_suffix(OutputFormat format) {
-  const char* const own[] = {"csv", "jsonl", "gpl", "txt", "out.txt", "ase", "aco", "act", "pal", "paintnet.txt"};
+  const char* const own[] = {"csv", "jsonl", "gpl", "txt", "out.txt", "ase", "aco", "act", "pal", "paintnet.txt", "kpl", "swatches"};
   return std::string(".tintwise.") + own[static_cast<int>(format)];
 }
 
@@ -293,7 +296,76 @@ std::uint32_t append_utf16(std::string& out, const std::string& name) {
   return units;
 }
 
+void append_le(std::string& out, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 255);
+}
+
+// p / q (0 <= p <= q, q > 0) as a decimal of at most 15 places, computed in
+// integers so that no locale's decimal point and no rounding of a double
+// comes into it; read back and multiplied out, it gives p / q to within
+// 1e-15, far inside what rounds a channel to its byte.
+std::string fraction(std::uint64_t p, std::uint64_t q) {
+  const std::uint64_t scale = 1000000000000000; // 10^15; p x 10^15 < 2^63 for every p used here (<= 1530)
+  const std::uint64_t v = (p * scale * 2 + q) / (2 * q);
+  if (v == scale) return "1";
+  std::string digits = std::to_string(scale + v).substr(1);
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  return digits.empty() ? "0" : "0." + digits;
+}
+
+// A name as XML attribute text.
+std::string xml_text(const std::string& name) {
+  std::string out;
+  for (const char c : name) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '"') out += "&quot;";
+    else out += c;
+  }
+  return out;
+}
+
 } // namespace
+
+// Stored entries, in order: each a local header (version
+// 1.0 needed, no flags, no compression, the time 1980-01-01 00:00 so that
+// the same colours give the same bytes, its CRC-32 and sizes) and its bytes;
+// then the central directory, and the end record.
+std::string stored_zip(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::string out, directory;
+  for (const auto& file : files) {
+    const std::uint32_t crc = crc32(file.second.data(), file.second.size());
+    const std::size_t offset = out.size();
+    for (std::string* to : {&out, &directory}) {
+      const bool central = to == &directory;
+      append_le(*to, central ? 0x02014b50 : 0x04034b50, 4);
+      if (central) append_le(*to, 20, 2); // made by version 2.0, MS-DOS attributes
+      for (const std::uint32_t v : {10u, 0u, 0u, 0u, 0x21u}) append_le(*to, v, 2); // needs 1.0, flags, stored, time, date
+      append_le(*to, crc, 4);
+      append_le(*to, file.second.size(), 4);
+      append_le(*to, file.second.size(), 4);
+      append_le(*to, file.first.size(), 2);
+      append_le(*to, 0, 2); // no extra field
+      if (central) {
+        append_le(*to, 0, 6); // no comment, disk 0, no internal attributes
+        append_le(*to, 0, 4); // no external ones
+        append_le(*to, offset, 4);
+      }
+      *to += file.first;
+    }
+    out += file.second;
+  }
+  const std::size_t at = out.size();
+  out += directory;
+  append_le(out, 0x06054b50, 4);
+  append_le(out, 0, 4); // disk 0, the directory's disk 0
+  append_le(out, files.size(), 2);
+  append_le(out, files.size(), 2);
+  append_le(out, directory.size(), 4);
+  append_le(out, at, 4);
+  append_le(out, 0, 2); // no comment
+  return out;
+}
 
 // Each format's structure, as the program that defines it writes it:
 //  - .ase: "ASEF", version 1.0, the block count, then a colour entry block a
@@ -308,7 +380,18 @@ std::uint32_t append_utf16(std::string& out, const std::string& name) {
 //    and 0xFFFF, no transparent index: 772 bytes;
 //  - JASC-PAL: its header, version 0100, the count, then R G B lines, with
 //    CR LF as Paint Shop Pro writes them;
-//  - Paint.NET: ';' comments, then FFRRGGBB lines, with CR LF.
+//  - Paint.NET: ';' comments, then FFRRGGBB lines, with CR LF;
+//  - Krita .kpl: a zip archive of its mimetype (first, stored, as the
+//    OpenDocument convention Krita follows has it) and colorset.xml, as
+//    Krita 5 writes it: a ColorSet of 16 columns whose ColorSetEntry swatches
+//    (name, bitdepth U8) each hold an RGB colour in Krita's sRGB profile and
+//    a Position, row by row. Krita reads a profiles.xml only when the archive
+//    has one, and needs none for its own sRGB, so none is written;
+//  - Procreate .swatches: a zip archive of Swatches.json, a list of one
+//    palette, its swatches each hue, saturation and brightness from 0 to 1
+//    (computed from the bytes exactly, see fraction), alpha 1 and colour
+//    space 0 (sRGB), as Procreate's palettes before version 5 are and every
+//    version imports.
 std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept) {
   const std::size_t most = format == OutputFormat::act ? 256 : format == OutputFormat::aco ? 65535 : swatches.size();
   kept = swatches.size() < most ? swatches.size() : most;
@@ -381,6 +464,29 @@ std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches
       }
       break;
     }
+    case OutputFormat::kpl:
+      out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ColorSet version=\"2.0\" name=\"Tintwise rendered colours\" comment=\"\" columns=\"16\" rows=\"" +
+            std::to_string((kept + 15) / 16) + "\">\n";
+      for (std::size_t i = 0; i < kept; ++i) {
+        out += " <ColorSetEntry name=\"" + xml_text(swatches[i].name) + "\" spot=\"false\" bitdepth=\"U8\">\n  <RGB";
+        for (int k = 0; k < 3; ++k) out += std::string(" ") + "rgb"[k] + "=\"" + fraction(channel(swatches[i], k), 255) + "\"";
+        out += " space=\"sRGB-elle-V2-srgbtrc.icc\"/>\n  <Position row=\"" + std::to_string(i / 16) + "\" column=\"" + std::to_string(i % 16) +
+               "\"/>\n </ColorSetEntry>\n";
+      }
+      out = stored_zip({{"mimetype", "application/x-krita-palette"}, {"colorset.xml", out + "</ColorSet>\n"}});
+      break;
+    case OutputFormat::swatches:
+      out = "[{\"name\":\"Tintwise rendered colours\",\"swatches\":[";
+      for (std::size_t i = 0; i < kept; ++i) {
+        const std::uint32_t r = channel(swatches[i], 0), g = channel(swatches[i], 1), b = channel(swatches[i], 2);
+        const std::uint32_t top = std::max({r, g, b}), d = top - std::min({r, g, b});
+        // The hue in sixths of a turn from red, as (a + d x sector) / d.
+        const std::uint32_t h = d == 0 ? 0 : top == r ? (g >= b ? g - b : 6 * d - (b - g)) : top == g ? 2 * d + b - r : 4 * d + r - g;
+        out += std::string(i ? "," : "") + "{\"hue\":" + fraction(h, d == 0 ? 1 : 6 * d) + ",\"saturation\":" + fraction(d, top == 0 ? 1 : top) +
+               ",\"brightness\":" + fraction(top, 255) + ",\"alpha\":1,\"colorSpace\":0}";
+      }
+      out = stored_zip({{"Swatches.json", out + "]}]"}});
+      break;
     default:
       break;
   }

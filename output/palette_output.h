@@ -2,8 +2,8 @@
 // the Python module so that all write the same bytes: CSV (RFC 4180 quoting),
 // JSON Lines, a GIMP palette of the rendered colours, aligned text, or a
 // template; and the rendered colours as the swatch files editors import
-// (Adobe .ase, .aco and .act, JASC-PAL, Paint.NET), written whole once every
-// colour is known. The CSV, JSON and template writing serves any kind of row
+// (Adobe .ase, .aco and .act, JASC-PAL, Paint.NET, Krita .kpl, Procreate
+// .swatches), written whole once every colour is known. The CSV, JSON and template writing serves any kind of row
 // (tintwise-lights' too).
 #ifndef TINTWISE_PALETTE_OUTPUT_H
 #define TINTWISE_PALETTE_OUTPUT_H
@@ -17,7 +17,7 @@
 
 namespace tintwise {
 
-enum class OutputFormat { csv, json, gpl, text, custom, ase, aco, act, jasc, paintnet };
+enum class OutputFormat { csv, json, gpl, text, custom, ase, aco, act, jasc, paintnet, kpl, swatches };
 
 struct OutputSpec {
   OutputFormat format;
@@ -80,8 +80,8 @@ void append_rendered_hex(const HsbMatch& match, std::string& out);
 void append_hex_rgb(std::uint32_t rgb, std::string& out);
 
 // The swatch files: written whole, once the input has ended (their headers
-// count the colours); the binary ones (.ase, .aco, .act) are no text for a
-// terminal. The file name extension of every format.
+// count the colours); the binary ones (.ase, .aco, .act, and the zip
+// archives .kpl and .swatches) are no text for a terminal. The file name extension of every format.
 bool is_swatch_format(OutputFormat format);
 bool is_binary_format(OutputFormat format);
 const char* format_extension(OutputFormat format);
@@ -103,6 +103,10 @@ Swatch swatch_of(const PaletteEntry& entry, const HsbAnswer& answer);
 // for rows that are not written as they come). `kept` is how many it holds:
 // all but past what the format can (256 in an .act, 65,535 in an .aco).
 std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept);
+
+// A zip archive of `files` (name and bytes), each stored, in order, with
+// fixed times, so that the same files give the same bytes.
+std::string stored_zip(const std::vector<std::pair<std::string, std::string>>& files);
 
 // "FILE:LINE: reason\n" for an entry that was not read (LINE its line, .ase
 // block or colour table index; "FILE: reason" for the file as a whole).

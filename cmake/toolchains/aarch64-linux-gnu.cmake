@@ -15,3 +15,7 @@ find_program(TINTWISE_QEMU_AARCH64 qemu-aarch64)
 if(TINTWISE_QEMU_AARCH64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TINTWISE_QEMU_AARCH64})
 endif()
+# zlib from Debian's multiarch zlib1g-dev:arm64, where it is installed
+# (scripts/check-targets): its static library under /usr/lib/aarch64-linux-gnu.
+set(TINTWISE_MULTIARCH aarch64-linux-gnu)
+set(ZLIB_USE_STATIC_LIBS ON)

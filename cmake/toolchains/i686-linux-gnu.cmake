@@ -13,3 +13,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# zlib from Debian's multiarch zlib1g-dev:i386, where it is installed
+# (scripts/check-targets): its static library under /usr/lib/i386-linux-gnu.
+set(TINTWISE_MULTIARCH i386-linux-gnu)
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -14,3 +14,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# zlib from Debian's libz-mingw-w64-dev, its static library, so that the
+# programs need no zlib1.dll either.
+set(ZLIB_USE_STATIC_LIBS ON)

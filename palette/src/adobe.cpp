@@ -6,6 +6,17 @@
 namespace tintwise {
 namespace palette_reader {
 
+// A VGA palette's 6-bit values (0..63) as bytes: round(v x 255 / 63), the
+// byte nearest the DAC's level; none lies halfway (v x 510 is even, 63 times
+// an odd number odd), so integer arithmetic rounds it exactly.
+static bool six_bit(std::uint8_t rgb[3]) {
+  for (int i = 0; i < 3; ++i) {
+    if (rgb[i] > 63) return false;
+    rgb[i] = static_cast<std::uint8_t>((rgb[i] * 255 + 31) / 63);
+  }
+  return true;
+}
+
 // .act: 256 RGB triples, 768 bytes, maybe followed by two big-endian words:
 // how many of the colours are in use, and the index of the transparent one
 // (0xFFFF for none). It has no magic: the dispatcher tells it by its size
@@ -25,8 +36,13 @@ void read_act(Reader& r) {
     }
   }
   Cursor c{table, 0};
+  const bool vga = r.options && r.options->vga;
   for (std::uint32_t i = 0; i < count && !r.stopped; ++i) {
-    const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(c.be(1)), static_cast<std::uint8_t>(c.be(1)), static_cast<std::uint8_t>(c.be(1))};
+    std::uint8_t rgb[3] = {static_cast<std::uint8_t>(c.be(1)), static_cast<std::uint8_t>(c.be(1)), static_cast<std::uint8_t>(c.be(1))};
+    if (vga && !six_bit(rgb)) {
+      report(r, i, "not a VGA colour: a value above 63");
+      continue;
+    }
     deliver(r, i, rgb, i == transparent ? "transparent" : "");
   }
 }
@@ -48,14 +64,7 @@ const char* aco_rgb(std::uint32_t space, const std::uint32_t v[4], std::uint8_t 
     for (int i = 0; i < 3; ++i) rgb[i] = static_cast<std::uint8_t>((v[i] + 128) / 257); // v/257 never ends in .5
     return nullptr;
   }
-  if (space == kAcoHsb) {
-    const double h = v[0] / 65536.0 * 6.0, s = v[1] / 65535.0, b = v[2] / 65535.0;
-    const int sector = static_cast<int>(h); // 0..5
-    const double f = h - sector, p = b * (1 - s), q = b * (1 - s * f), t = b * (1 - s * (1 - f));
-    const double c[6][3] = {{b, t, p}, {q, b, p}, {p, b, t}, {p, q, b}, {t, p, b}, {b, p, q}};
-    for (int i = 0; i < 3; ++i) rgb[i] = static_cast<std::uint8_t>(std::floor(c[sector][i] * 255.0 + 0.5));
-    return nullptr;
-  }
+  if (space == kAcoHsb) return hsb_rgb(v[0] / 65536.0, v[1] / 65535.0, v[2] / 65535.0, rgb), nullptr;
   if (space == kAcoGray) return "Grayscale colour not read: its RGB depends on Photoshop's grey working space (dot gain), which is not guessed";
   if (space == kAcoCmyk || space == kAcoWideCmyk) return "CMYK colour not read: turning it into RGB needs a colour profile, which is not guessed";
   if (space == kAcoLab) return "Lab colour not read: turning it into RGB needs a colour profile, which is not guessed";
@@ -95,6 +104,14 @@ void read_aco2(Reader& r, std::uint32_t count) {
 }
 
 } // namespace
+
+void hsb_rgb(double hue, double s, double b, std::uint8_t rgb[3]) {
+  const double h = hue >= 1.0 ? 0.0 : hue * 6.0;
+  const int sector = static_cast<int>(h); // 0..5
+  const double f = h - sector, p = b * (1 - s), q = b * (1 - s * f), t = b * (1 - s * (1 - f));
+  const double c[6][3] = {{b, t, p}, {q, b, p}, {p, b, t}, {p, q, b}, {t, p, b}, {b, p, q}};
+  for (int i = 0; i < 3; ++i) rgb[i] = static_cast<std::uint8_t>(std::floor(c[sector][i] * 255.0 + 0.5));
+}
 
 // .aco: version 1 (a count, then 10-byte colours), usually followed by the same
 // colours again in version 2, with names. Photoshop reads the second when it

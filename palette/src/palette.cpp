@@ -1,8 +1,8 @@
 // The dispatcher: tells a palette's format from its content, as file(1) does,
 // and hands the input to that format's reader. In this order:
 //  1. a strong signature decides alone, once the header it begins is sound:
-//     PNG, GIF, RIFF "PAL " (and "WEBP", a picture), "ASEF", a BMP with a
-//     known info header, JPEG, zip;
+//     PNG, GIF, RIFF "PAL " (and "WEBP", a picture), "ASEF", Aseprite's
+//     0xA5E0, a BMP with a known info header, JPEG, zip;
 //  2. a weak one only when the rest of its structure fits: an Adobe .aco
 //     (version 1 or 2) whose records fit the file, a PCX whose header fields
 //     agree with one another;
@@ -104,8 +104,18 @@ bool jpeg(const unsigned char* p, std::size_t n, bool whole) {
   return be(p + 4, 2) >= 2 && (next < n ? p[next] == 0xFF : !whole);
 }
 
-// A zip archive's first entry: its signature and a version it needs below 256.
-bool zip(const unsigned char* p, std::size_t n) { return n >= 6 && starts(p, n, "PK\x03\x04", 4) && p[5] == 0; }
+// A zip archive: its first entry's signature and a version it needs below
+// 256, or (an empty archive) only an end record with its comment.
+bool zip(const unsigned char* p, std::size_t n, bool whole) {
+  return (n >= 6 && starts(p, n, "PK\x03\x04", 4) && p[5] == 0) || (whole && n >= 22 && starts(p, n, "PK\x05\x06", 4) && le(p + 20, 2) == n - 22);
+}
+
+// An Aseprite picture: the magic 0xA5E0 at byte 4, a colour depth of 8, 16
+// or 32 bits, and the first frame's magic 0xF1FA where the header ends.
+bool aseprite(const unsigned char* p, std::size_t n) {
+  const std::uint32_t depth = n >= 144 ? le(p + 12, 2) : 0;
+  return (depth == 8 || depth == 16 || depth == 32) && le(p + 4, 2) == 0xA5E0 && le(p + 132, 2) == 0xF1FA;
+}
 
 // An .aco section at p[at] (a version, a count, then that many records of
 // 10 bytes, each followed in version 2 by a name's length and its UTF-16
@@ -184,8 +194,16 @@ PaletteFormat read_text_or_xml(Reader& r, PaletteMode mode) {
 } // namespace
 
 PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* sink_context, PaletteMode mode) {
+  PaletteOptions options;
+  options.mode = mode;
+  return read_palette(source, sink, sink_context, options);
+}
+
+PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* sink_context, const PaletteOptions& options) {
+  const PaletteMode mode = options.mode;
   Input in = make_input(source);
   Reader r{in, sink, sink_context, PaletteUnit::line, false, 0, 0, {}};
+  r.options = &options;
   gather(in, 1);
   if (buffered(in) == 0) return PaletteFormat::empty;
   if (!sniff(in, mode)) gather(in, sizeof in.buf); // binary formats are told from all the buffer holds
@@ -205,6 +223,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
       {starts(p, n, "GIF87a", 6) || starts(p, n, "GIF89a", 6), PaletteFormat::gif, read_gif},
       {starts(p, n, "RIFF", 4) && n >= 12 && std::memcmp(p + 8, "PAL ", 4) == 0, PaletteFormat::riff, read_riff},
       {starts(p, n, "ASEF", 4), PaletteFormat::ase, read_ase},
+      {aseprite(p, n), PaletteFormat::aseprite, read_aseprite},
       {bmp(p, n), PaletteFormat::bmp, read_bmp},
   };
   for (const Binary& b : strong) {
@@ -215,11 +234,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
     report_file(r, std::string("not a palette: ") + picture + " has no colour table; pick or list its colours on the Tintwise page");
     return PaletteFormat::not_palette;
   }
-  if (zip(p, n)) {
-    report_file(r, "not a palette: a zip archive, such as a Krita .kpl or SwatchBooker .sbz palette; export the palette as "
-                   "GIMP .gpl or Adobe .ase, and convert that");
-    return PaletteFormat::not_palette;
-  }
+  if (zip(p, n, whole)) return read_zip(r);
   const Aco aco_found = aco(p, n, whole);
   const Binary weak[] = {{aco_found == Aco::fits || (aco_found == Aco::cut && !table), PaletteFormat::aco, read_aco},
                          {pcx(p, n, whole), PaletteFormat::pcx, read_pcx}};
@@ -234,6 +249,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
     in.pos += 2;
     Input text = make_input(utf16_source(decoder));
     Reader tr{text, sink, sink_context, PaletteUnit::line, false, 0, 0, {}};
+    tr.options = &options;
     tr.utf16 = p[0] == 0xFE ? 2 : 1;
     return read_text_or_xml(tr, mode);
   }
@@ -241,7 +257,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
     // Photoshop's colour table has no magic: 768 bytes of RGB, or 772 with a
     // count and a transparent index; told by that size and bytes that are not
     // text (a text palette of that size stays text).
-    if (table) return read_act(r), PaletteFormat::act;
+    if (table) return read_act(r), options.vga ? PaletteFormat::vga : PaletteFormat::act;
     const char* hint = n >= 4 && p[0] == 0 && (p[1] == 1 || p[1] == 2) ? "; it begins like an Adobe .aco, but its records do not fit its size"
                        : n >= 4 && p[0] == 10 && p[2] == 1                ? "; it begins like a PCX, but its header does not hold together"
                                                                           : "";
@@ -252,8 +268,8 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
 }
 
 const char* palette_format_name(PaletteFormat format) {
-  const char* const names[] = {"empty", "plain", "gimp", "jasc", "ase", "aco", "act", "riff", "soc",
-                               "scribus", "png", "gif", "bmp", "pcx", "found", "not a palette"};
+  const char* const names[] = {"empty", "plain", "gimp", "jasc", "ase", "aco", "act", "riff", "soc", "scribus", "png", "gif",
+                               "bmp", "pcx", "kpl", "swatches", "aseprite", "vga", "found", "not a palette"};
   const auto i = static_cast<std::size_t>(format);
   return i < sizeof names / sizeof names[0] ? names[i] : "empty";
 }

@@ -34,16 +34,6 @@ void table(Reader& r, std::uint32_t count, std::size_t size, bool bgr) {
 
 } // namespace
 
-// PNG's CRC-32 (ISO 3309) of a chunk's type and data.
-std::uint32_t crc32(const std::string& bytes) {
-  std::uint32_t c = 0xFFFFFFFF;
-  for (const char b : bytes) {
-    c ^= static_cast<unsigned char>(b);
-    for (int k = 0; k < 8; ++k) c = c >> 1 ^ (0xEDB88320u & (0u - (c & 1)));
-  }
-  return ~c;
-}
-
 // Reads a chunk's data and CRC (`length` + 4 bytes) into `data`, checked
 // against the CRC; false, with the reason reported, if it is cut short or
 // does not match.
@@ -53,7 +43,7 @@ bool checked_chunk(Reader& r, const std::string& type, std::uint32_t length, std
     return report_file(r, "truncated: the file ends inside the " + type + " chunk"), false;
   }
   Cursor c{crc, 0};
-  if (crc32(type + data) != c.be(4)) return report_file(r, "corrupt: the " + type + " chunk's checksum (CRC) does not match, so none of it is read"), false;
+  if (crc32(data.data(), data.size(), crc32(type.data(), type.size())) != c.be(4)) return report_file(r, "corrupt: the " + type + " chunk's checksum (CRC) does not match, so none of it is read"), false;
   return true;
 }
 

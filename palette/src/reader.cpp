@@ -242,6 +242,15 @@ const char* not_text(const unsigned char* s, std::size_t n, bool complete) {
   return nullptr;
 }
 
+bool valid_utf8(const std::string& text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0, len; i < text.size(); i += len) {
+    bool cut;
+    if ((len = utf8_sequence(s + i, text.size() - i, cut)) == 0) return false;
+  }
+  return true;
+}
+
 bool clean_text(const unsigned char* s, std::size_t n) {
   for (std::size_t i = 0; i < n;) {
     bool cut;
@@ -302,7 +311,38 @@ static bool utf16_ready(void* context) {
 
 PaletteSource utf16_source(Utf16& decoder) { return {utf16_read, &decoder, utf16_ready}; }
 
+// --- Memory ------------------------------------------------------------------
+
+static std::size_t memory_read(void* context, char* buf, std::size_t size) {
+  Memory& m = *static_cast<Memory*>(context);
+  const std::size_t n = std::min(size, m.bytes->size() - m.at);
+  std::memcpy(buf, m.bytes->data() + m.at, n);
+  m.at += n;
+  return n;
+}
+
+PaletteSource memory_source(Memory& memory) { return {memory_read, &memory, nullptr}; }
+
 } // namespace palette_reader
+
+// ISO 3309's CRC-32, reflected, a byte at a time through a table of 256.
+std::uint32_t crc32(const void* data, std::size_t size, std::uint32_t crc) {
+  struct Table {
+    std::uint32_t t[256];
+    Table() {
+      for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = c >> 1 ^ (0xEDB88320u & (0u - (c & 1)));
+        t[i] = c;
+      }
+    }
+  };
+  static const Table table;
+  const auto* p = static_cast<const unsigned char*>(data);
+  std::uint32_t c = ~crc;
+  for (std::size_t i = 0; i < size; ++i) c = table.t[(c ^ p[i]) & 0xFF] ^ c >> 8;
+  return ~c;
+}
 
 std::string clean_utf8(const std::string& text) {
   std::string out;

@@ -62,6 +62,7 @@ struct Reader {
   PaletteEntry entry;
   bool no_palette = false; // a reader found, reading on, that the file is no palette (and said so once)
   std::uint8_t utf16 = 0;  // the text was decoded from UTF-16: 1 little-endian, 2 big-endian
+  const PaletteOptions* options = nullptr;
 };
 
 // A reason an entry (at `where`, in the reader's unit) was not read.
@@ -100,6 +101,9 @@ std::string utf16_name(Cursor& c, std::uint32_t units, bool big_endian);
 // input (else a UTF-8 sequence cut at the end is not held against them).
 const char* not_text(const unsigned char* bytes, std::size_t n, bool complete);
 
+// Whether text is well-formed UTF-8 throughout.
+bool valid_utf8(const std::string& text);
+
 // Whether bytes are text without doubt: well-formed UTF-8 throughout, with no
 // control character but the tab.
 bool clean_text(const unsigned char* bytes, std::size_t n);
@@ -122,6 +126,23 @@ void read_png(Reader& r);
 void read_gif(Reader& r);
 void read_bmp(Reader& r);
 void read_pcx(Reader& r);
+// A zip archive: a Krita .kpl or a Procreate .swatches, read through the
+// XML reader or the JSON one; any other is reported as not a palette.
+PaletteFormat read_zip(Reader& r);
+// Swatches.json of a Procreate .swatches, held whole.
+void read_procreate(Reader& r, const std::string& json);
+void read_aseprite(Reader& r);
+
+// HSB to RGB, the standard way: hue a turn (0..1, 1 the same as 0),
+// saturation and brightness 0..1; each channel then round(c x 255).
+void hsb_rgb(double hue, double saturation, double brightness, std::uint8_t rgb[3]);
+
+// Bytes held in memory as a source (an archive's entry).
+struct Memory {
+  const std::string* bytes;
+  std::size_t at;
+};
+PaletteSource memory_source(Memory& memory);
 
 // Text in UTF-16 with its byte order mark: `text` reads from `raw` through it,
 // as UTF-8.

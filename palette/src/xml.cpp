@@ -1,7 +1,8 @@
 // XML palettes: LibreOffice/OpenOffice (.soc: color elements of the drawing
-// namespace, with its name and color attributes, "#rrggbb") and Scribus
-// swatches (COLOR elements with NAME and RGB="#rrggbb", or CMYK only). The
-// first element tells which.
+// namespace, with its name and color attributes, "#rrggbb"), Scribus
+// swatches (COLOR elements with NAME and RGB="#rrggbb", or CMYK only) and
+// Krita's colorset.xml (inside a .kpl, see krita_swatch below). The first
+// element tells which.
 //
 // A streaming scanner that ends every construct where XML 1.0 ends it:
 // comments at the first "-->" after "<!--", CDATA sections at the first "]]>",
@@ -16,7 +17,9 @@
 // a name: what it cannot read exactly is reported, and no colour is guessed.
 // A tag is held alone, and one longer than kMaxTag is reported and skipped.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
@@ -531,7 +534,124 @@ bool said_forbidden(Scanner& x) {
   return true;
 }
 
-enum class Kind { none, soc, scribus };
+enum class Kind { none, soc, scribus, krita };
+
+// Krita's colorset.xml, as Krita's palette code reads it: a ColorSet root
+// (name, columns), whose ColorSetEntry children (name, bitdepth) and those
+// of its Group children are the swatches. A swatch's first child element is
+// its colour, as Krita writes one: RGB or sRGB with r, g and b from 0 to 1
+// (each round(v x 255)); its Position child (row, column) places it. Krita
+// shows the palette's own swatches first, then each group's in file order;
+// within each, by row and column where every swatch has its place (a later
+// one in the same place replaces an earlier), else in file order. Krita
+// drops a swatch placed outside the palette's columns, and so is it
+// reported. Other colour models (CMYK, Lab, Gray, XYZ, YCbCr) and RGB in
+// another profile than sRGB are reported: no profile is guessed.
+struct KritaSwatch {
+  PaletteEntry entry;
+  bool placed;
+  long long row, column;
+};
+
+struct Krita {
+  long long columns = 0;
+  std::vector<std::vector<KritaSwatch>> groups = std::vector<std::vector<KritaSwatch>>(1); // the palette's own, then each Group's
+  std::size_t open = 0; // elements open with the swatch being read (0: none)
+  bool coloured = false, placed = false;
+  KritaSwatch swatch{};
+};
+
+// A number as Krita writes one (and Qt reads): digits with a point and an
+// exponent, maybe signed.
+bool decimal(const std::string* v, double& out) {
+  if (!v || v->empty() || v->size() > 64) return false;
+  std::size_t i = (*v)[0] == '-' || (*v)[0] == '+', digits = 0;
+  for (bool point = false; i < v->size(); ++i) {
+    const char c = (*v)[i];
+    if (c >= '0' && c <= '9') ++digits;
+    else if (c == '.' && !point) point = true;
+    else break;
+  }
+  if (digits == 0) return false;
+  if (i < v->size() && ((*v)[i] | 0x20) == 'e') {
+    std::size_t k = i + 1 + (i + 1 < v->size() && ((*v)[i + 1] == '-' || (*v)[i + 1] == '+'));
+    if (k == v->size()) return false;
+    for (i = k; i < v->size() && (*v)[i] >= '0' && (*v)[i] <= '9'; ++i) {}
+  }
+  out = std::strtod(v->c_str(), nullptr); // the programs run in the C locale
+  return i == v->size();
+}
+
+// Whether a profile Krita names is sRGB's (its own sRGB-elle-V2-srgbtrc.icc,
+// or another of that name with sRGB's curve, not a linear one).
+bool srgb_profile(const std::string& name) {
+  std::string lower;
+  for (const char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return name.empty() || (lower.find("srgb") != std::string::npos && lower.find("g10") == std::string::npos && lower.find("linear") == std::string::npos);
+}
+
+// The swatch's colour, from its first child element.
+void krita_colour(PaletteEntry& e, const std::string& model, const std::vector<Expanded>& names, const std::vector<std::string>& values) {
+  const auto get = [&](const char* local) { return attribute(names, values, "", local); };
+  const std::string* space = get("space");
+  e.read = false;
+  if (model != "RGB" && model != "sRGB") {
+    const bool known = model == "CMYK" || model == "Lab" || model == "Gray" || model == "XYZ" || model == "YCbCr";
+    e.reason = known ? model + kProfile : "not a colour: <" + clean_utf8(model.substr(0, 64)) + "> is no colour model Krita writes";
+    return;
+  }
+  if (model == "RGB" && space && !srgb_profile(*space)) {
+    e.reason = "RGB colour in the profile " + clean_utf8(space->substr(0, 64)) + " not read: turning it into sRGB needs that profile, which is not guessed";
+    return;
+  }
+  const char* const channels[] = {"r", "g", "b"};
+  std::uint8_t* const bytes[] = {&e.red, &e.green, &e.blue};
+  for (int i = 0; i < 3; ++i) {
+    double v;
+    if (!decimal(get(channels[i]), v) || !(v >= 0 && v <= 1)) {
+      e.reason = "not a colour: an RGB colour needs r, g and b from 0 to 1";
+      return;
+    }
+    *bytes[i] = static_cast<std::uint8_t>(std::floor(v * 255.0 + 0.5));
+  }
+  e.read = true;
+}
+
+// A whole number, as the Position's row and column are.
+bool whole_number(const std::string* v, long long& out) {
+  double d;
+  if (!decimal(v, d) || d != std::floor(d) || std::fabs(d) > 1e9) return false;
+  out = static_cast<long long>(d);
+  return true;
+}
+
+// Hands over every swatch in the order Krita shows them.
+void krita_deliver(Reader& r, Krita& k) {
+  for (std::vector<KritaSwatch>& group : k.groups) {
+    const bool placed = std::all_of(group.begin(), group.end(), [](const KritaSwatch& s) { return s.placed; });
+    if (placed) {
+      std::stable_sort(group.begin(), group.end(), [](const KritaSwatch& a, const KritaSwatch& b) {
+        return a.row != b.row ? a.row < b.row : a.column < b.column;
+      });
+    }
+    for (std::size_t i = 0; i < group.size() && !r.stopped; ++i) {
+      const KritaSwatch& s = group[i];
+      char where[64];
+      std::snprintf(where, sizeof where, "row %lld, column %lld", s.row, s.column);
+      if (placed && (s.column < 0 || s.row < 0 || (k.columns > 0 && s.column >= k.columns))) {
+        report(r, s.entry.line, std::string("not read: Krita drops a swatch placed at ") + where + ", outside the palette's " +
+                                    std::to_string(k.columns) + " columns");
+      } else if (placed && i + 1 < group.size() && group[i + 1].row == s.row && group[i + 1].column == s.column) {
+        report(r, s.entry.line, std::string("not read: a later swatch at ") + where + " replaces it, as Krita shows them");
+      } else if (s.entry.read) {
+        const std::uint8_t rgb[3] = {s.entry.red, s.entry.green, s.entry.blue};
+        deliver(r, s.entry.line, rgb, s.entry.name);
+      } else {
+        report(r, s.entry.line, s.entry.reason);
+      }
+    }
+  }
+}
 
 } // namespace
 
@@ -547,16 +667,29 @@ PaletteFormat read_xml(Reader& r) {
   std::vector<Expanded> names;
   std::vector<std::string> values;
   const auto format = [&kind] {
-    return kind == Kind::soc ? PaletteFormat::soc : kind == Kind::scribus ? PaletteFormat::scribus : PaletteFormat::not_palette;
+    return kind == Kind::soc ? PaletteFormat::soc : kind == Kind::scribus ? PaletteFormat::scribus : kind == Kind::krita ? PaletteFormat::kpl : PaletteFormat::not_palette;
+  };
+  Krita krita;
+  bool shown = false; // Krita's swatches, held to be put in order, have been handed over
+  const auto show = [&] {
+    if (kind == Kind::krita && !shown) krita_deliver(r, krita);
+    shown = true;
   };
   const auto stop = [&](std::uint64_t line, const std::string& why) {
+    show();
     report(r, line, why);
     return format();
   };
   const auto close_element = [&] {
+    if (krita.open == x.open.size()) { // the end of a swatch
+      if (!krita.coloured) krita.swatch.entry.reason = "not a colour: a ColorSetEntry without a colour";
+      (krita.open == 2 ? krita.groups.front() : krita.groups.back()).push_back(krita.swatch);
+      krita.open = 0;
+    }
     x.bindings.resize(x.open.back().bindings);
     x.open.pop_back();
     root_closed = x.open.empty();
+    if (root_closed) show();
   };
   for (int c; !r.stopped && (c = next(x)) >= 0;) {
     if (c != '<') { // character data: only white space may stand outside the root element
@@ -615,11 +748,12 @@ PaletteFormat read_xml(Reader& r) {
     if (fatal) return stop(t.line, std::string("corrupt: ") + why + "; reading stops");
     const bool forbidden = said_forbidden(x);
     if (kind == Kind::none) {
-      kind = local_of(t.name) == "color-table" ? Kind::soc : t.name == "SCRIBUSCOLORS" ? Kind::scribus : Kind::none;
+      kind = local_of(t.name) == "color-table" ? Kind::soc : t.name == "SCRIBUSCOLORS" ? Kind::scribus : t.name == "ColorSet" ? Kind::krita : Kind::none;
       root_space = element.space;
+      if (kind == Kind::krita && !whole_number(attribute(names, values, "", "columns"), krita.columns)) krita.columns = 0;
       if (kind == Kind::none) {
         report_file(r, "not a palette: an XML file whose first element is <" + clean_utf8(t.name.substr(0, 64)) +
-                           ">, neither a LibreOffice (.soc) nor a Scribus palette");
+                           ">, neither a LibreOffice (.soc), a Scribus nor a Krita palette");
         return PaletteFormat::not_palette;
       }
     }
@@ -631,6 +765,22 @@ PaletteFormat read_xml(Reader& r) {
     }
     if (why) {
       report(r, t.line, std::string("corrupt: ") + why + "; the element is not read");
+    } else if (kind == Kind::krita && krita.open > 0 && x.open.size() == krita.open + 1) { // a swatch's child
+      const auto get = [&](const char* a) { return attribute(names, values, "", a); };
+      if (!krita.coloured) krita_colour(krita.swatch.entry, t.name, names, values);
+      else if (t.name == "Position" && !krita.placed) {
+        krita.swatch.placed = whole_number(get("row"), krita.swatch.row) && whole_number(get("column"), krita.swatch.column);
+      }
+      krita.placed = krita.placed || (krita.coloured && t.name == "Position");
+      krita.coloured = true;
+    } else if (kind == Kind::krita && t.name == "Group" && x.open.size() == 2) {
+      krita.groups.emplace_back();
+    } else if (kind == Kind::krita && t.name == "ColorSetEntry" && krita.open == 0 &&
+               (x.open.size() == 2 || (x.open.size() == 3 && x.open[1].name == "Group"))) {
+      const std::string* name = attribute(names, values, "", "name");
+      krita = Krita{krita.columns, std::move(krita.groups), x.open.size(), false, false, KritaSwatch{}};
+      krita.swatch.entry.line = t.line;
+      krita.swatch.entry.name = name ? *name : "";
     } else if (kind == Kind::scribus && local == "COLOR" && element.space == root_space) {
       scribus_colour(r, t.line, names, values);
     } else if (kind == Kind::soc && local == "color" && !drawing(element.space)) {
@@ -642,6 +792,7 @@ PaletteFormat read_xml(Reader& r) {
     }
     if (t.empty) close_element();
   }
+  show();
   if (r.stopped) return format();
   said_forbidden(x);
   if (kind == Kind::none) report_file(r, "not a palette: an XML file without an element");

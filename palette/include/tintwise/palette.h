@@ -1,13 +1,15 @@
 // Palette files as people have them: text palettes (GIMP .gpl, JASC .pal,
 // Paint.NET .txt, lines of hex codes, R G B or CSS rgb(), in UTF-8 or UTF-16),
 // Adobe .ase, .aco and .act, Windows RIFF .pal, LibreOffice .soc and Scribus
-// swatches, and the colour tables of indexed PNG, GIF, BMP and PCX pictures;
-// or every colour written anywhere in a text (find mode).
+// swatches, Krita .kpl and Procreate .swatches (zip archives), the palette of
+// an Aseprite picture, and the colour tables of indexed PNG, GIF, BMP and PCX
+// pictures; or every colour written anywhere in a text (find mode).
 // The format is told from the content, never from a file name. Every file is
 // hostile until read: each length and count is checked against what is there,
 // a line or record too long to be a palette's is reported and skipped, and
 // reading streams, so memory stays the same however large the input.
-// Depends on nothing but the standard library.
+// Depends on nothing but the standard library: a zip archive's deflated
+// entries are inflated by a function the caller gives (PaletteOptions).
 #ifndef TINTWISE_PALETTE_H
 #define TINTWISE_PALETTE_H
 
@@ -19,6 +21,8 @@ namespace tintwise {
 
 enum class PaletteFormat {
   empty, plain, gimp, jasc, ase, aco, act, riff, soc, scribus, png, gif, bmp, pcx,
+  kpl, swatches, aseprite,
+  vga,        // a 768-byte table of 6-bit values, read so on request (PaletteOptions::vga)
   found,      // find mode: colours written in a text
   not_palette // reported once as a whole (a photo, an archive, binary data)
 };
@@ -60,11 +64,42 @@ enum class PaletteMode {
   find     // every colour written in the text of each line; binary palettes as above
 };
 
+// Inflates raw deflate data (a zip entry's, `size` bytes at `data`) into
+// `out`, which it fills with at most `limit` bytes.
+enum class Inflated {
+  done,        // all of it, in `out`
+  corrupt,     // not deflate data, or cut short
+  too_large,   // it inflates past `limit`
+  unavailable  // no inflater here (the page's first pass, before the browser has inflated it)
+};
+using PaletteInflate = Inflated (*)(void* context, const unsigned char* data, std::size_t size, std::size_t limit,
+                                    std::string& out);
+
+struct PaletteOptions {
+  PaletteMode mode = PaletteMode::palette;
+  // Read a Photoshop colour table of 768 or 772 bytes as a DOS-era VGA
+  // palette: 6-bit values 0..63, each scaled to round(v x 255 / 63).
+  bool vga = false;
+  // What inflates a zip archive's deflated entries; without it, they are
+  // reported as not read.
+  PaletteInflate inflate = nullptr;
+  void* inflate_context = nullptr;
+};
+
 // Reads a whole palette from `source`, handing every entry to `sink`, and
 // returns the format it found. Nothing is dropped silently: what cannot be
 // read reaches the sink with its place and reason, and reading goes on.
 PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* sink_context,
+                           const PaletteOptions& options);
+PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* sink_context,
                            PaletteMode mode = PaletteMode::palette);
+
+// The most a zip archive may hold, and the most one of its entries may
+// inflate to (nor past 1,000 times its compressed size): no palette comes near.
+constexpr std::size_t kPaletteMaxArchive = std::size_t{64} << 20;
+
+// The CRC-32 of zip archives (and PNG), continuing from `crc` (0 to begin).
+std::uint32_t crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
 
 // The longest line read as text (in find mode, kPaletteMaxFindLine); a longer
 // one is reported and skipped.
