@@ -20,6 +20,9 @@
 #include "tintwise/hsb_model.h"
 #include "tintwise/lights.h"
 #include "tintwise/palette.h"
+#ifdef TINTWISE_HAVE_ZLIB
+#include "tintwise/palette_zlib.h"
+#endif
 
 namespace py = pybind11;
 
@@ -124,7 +127,7 @@ struct Bytes {
 
 // A palette's bytes through the reader: each entry as (line, unit, name, rgb
 // or None, reason or None), and the format found.
-py::tuple read_palette(const py::bytes& data, bool find) {
+py::tuple read_palette(const py::bytes& data, bool find, bool vga) {
   const std::string bytes = data;
   Bytes source{bytes.data(), bytes.size()};
   std::vector<tintwise::PaletteEntry> entries;
@@ -142,7 +145,13 @@ py::tuple read_palette(const py::bytes& data, bool find) {
   tintwise::PaletteFormat format;
   {
     py::gil_scoped_release free;
-    format = tintwise::read_palette({read, &source, nullptr}, keep, &entries, find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette);
+    tintwise::PaletteOptions options;
+#ifdef TINTWISE_HAVE_ZLIB
+    options.inflate = tintwise::zlib_inflate;
+#endif
+    options.mode = find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette;
+    options.vga = vga;
+    format = tintwise::read_palette({read, &source, nullptr}, keep, &entries, options);
   }
   const char* const units[] = {"line", "block", "index", "file"};
   py::list out;

@@ -140,7 +140,7 @@ def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool =
     if not isinstance(text, (str, bytes, bytearray)):
         raise TypeError(f"recolour_lights takes the text itself, as str or bytes, not {type(text).__name__}")
     if isinstance(colour, str):
-        found = _tintwise.read_palette(colour.encode(), False)[0]
+        found = _tintwise.read_palette(colour.encode(), False, False)[0]
         if len(found) != 1 or found[0][3] is None or "\n" in colour:
             raise ValueError(f"{colour!r} is not one colour; write it as #ff8000, ff8000, #f80, 255,128,0, 255 128 0 or rgb(255, 128, 0)")
         colour = found[0][3]
@@ -226,10 +226,11 @@ def nearest_many(colours, jobs: Optional[int] = None) -> Matches:
     return Matches(*_tintwise.nearest_many(np.ascontiguousarray(array, dtype=np.uint8), threads))
 
 
-def read_palette(path_or_bytes, find: bool = False) -> Palette:
+def read_palette(path_or_bytes, find: bool = False, vga: bool = False) -> Palette:
     """Reads a palette file (a path, or its bytes) through the same reader as
     tintwise-palette, in find mode (every colour written in a text) if
-    `find`. Its format is told from its content, never its name."""
+    `find`; with `vga`, a 768-byte colour table as a VGA palette of 6-bit
+    values. Its format is told from its content, never its name."""
     if isinstance(path_or_bytes, (bytes, bytearray, memoryview)):
         data = bytes(path_or_bytes)
     elif isinstance(path_or_bytes, (str, os.PathLike)):
@@ -237,5 +238,5 @@ def read_palette(path_or_bytes, find: bool = False) -> Palette:
             data = file.read()
     else:
         raise TypeError(f"read_palette takes a path or bytes, not {type(path_or_bytes).__name__}")
-    entries, found = _tintwise.read_palette(data, bool(find))
+    entries, found = _tintwise.read_palette(data, bool(find), bool(vga))
     return Palette([Entry(*e) for e in entries], found)

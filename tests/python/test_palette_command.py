@@ -1,8 +1,12 @@
 # tintwise-palette's swatch files, read back by an independent reading of
-# each format (Python's struct) and by the command itself, as the command's own
+# each format (Python's struct; zipfile, ElementTree, json and colorsys for
+# Krita's and Procreate's) and by the command itself, as the command's own
 # rows; .act's 256 colours; --beside, a read-only folder among its files; a
 # terminal refused for binary data; both programs started from Explorer; and
 # each line answered as it comes, through a pipe and a terminal.
+import colorsys
+import io
+import json
 import os
 import pty
 import select
@@ -10,6 +14,8 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import xml.etree.ElementTree
+import zipfile
 
 import pytest
 
@@ -48,6 +54,22 @@ def read_swatches(fmt, data):
             assert data[at:at + 10] == data[4 + 10 * i:14 + 10 * i] and space == zero == 0 and all(c % 257 == 0 for c in rgb)
             out.append((bytes(c // 257 for c in rgb), utf16(data[at + 14:at + 14 + 2 * units])))
             at += 14 + 2 * units
+    elif fmt in ("kpl", "swatches"):  # zip archives of stored entries, mimetype first, as Krita and Procreate import them
+        archive = zipfile.ZipFile(io.BytesIO(data))
+        infos = archive.infolist()
+        assert archive.testzip() is None and all(i.compress_type == zipfile.ZIP_STORED for i in infos)
+        if fmt == "kpl":
+            assert [i.filename for i in infos] == ["mimetype", "colorset.xml"] and archive.read("mimetype") == b"application/x-krita-palette"
+            root = xml.etree.ElementTree.fromstring(archive.read("colorset.xml"))
+            entries, columns = root.findall("ColorSetEntry"), int(root.get("columns"))
+            assert root.tag == "ColorSet" and all(e[0].tag == "RGB" and e[0].get("space") == "sRGB-elle-V2-srgbtrc.icc" for e in entries)
+            assert [(int(e[1].get("row")), int(e[1].get("column"))) for e in entries] == [divmod(i, columns) for i in range(len(entries))]
+            out = [(bytes(round(float(e[0].get(c)) * 255) for c in "rgb"), e.get("name")) for e in entries]
+        else:
+            assert [i.filename for i in infos] == ["Swatches.json"]
+            [palette] = json.loads(archive.read("Swatches.json"))
+            hsb = [(s["hue"], s["saturation"], s["brightness"]) for s in palette["swatches"]]
+            out = [(bytes(round(c * 255) for c in colorsys.hsv_to_rgb(*v)), "") for v in hsb]
     elif fmt == "act":
         n, transparent = struct.unpack(">HH", data[768:])
         assert len(data) == 772 and transparent == 0xFFFF and not any(data[3 * n:768])
@@ -70,8 +92,8 @@ def test_swatch_files_hold_the_rendered_colours_as_the_rows_say():
     inputs = [os.path.join(SAMPLES, "sample.gpl"), os.path.join(SAMPLES, "sample-utf16.gpl")]  # names beyond the BMP too
     rows = run(PALETTE, "--format={rendered_hex}|{name}|{hue} {saturation} {brightness}", *inputs).stdout.decode().splitlines()
     named = [f"{hex} {name} ({triple})" if name else f"{hex} {triple}" for hex, name, triple in (row.split("|") for row in rows)]
-    for fmt in ("ase", "aco", "act", "jasc", "paintnet"):
-        written, expected = run(PALETTE, "--format=" + fmt, *inputs), named if fmt in ("ase", "aco") else [n[:7] for n in named]
+    for fmt in ("ase", "aco", "act", "jasc", "paintnet", "kpl", "swatches"):
+        written, expected = run(PALETTE, "--format=" + fmt, *inputs), named if fmt in ("ase", "aco", "kpl") else [n[:7] for n in named]
         assert written.returncode == 65 and read_swatches(fmt, written.stdout) == expected, fmt
         back = run(PALETTE, "--format={hex} {name}", "-", input=written.stdout).stdout.decode().splitlines()
         assert [line.rstrip() for line in back] == expected, fmt
@@ -107,10 +129,10 @@ def test_beside_each_file_and_from_explorer():
         os.mkdir(folder)
         words, c = os.path.join(folder, "words.txt"), shutil.copy(c, folder)
         open(words, "w").write("no colour here\n")
-        formats = ("csv", "json", "gpl", "text", "{hue}", "ase", "aco", "act", "jasc", "paintnet")
+        formats = ("csv", "json", "gpl", "text", "{hue}", "ase", "aco", "act", "jasc", "paintnet", "kpl", "swatches")
         assert all(run(PALETTE, "--beside", "--format=" + f, c, words).returncode == 65 for f in formats)
         assert sorted(n[6:] for n in os.listdir(folder) if n.startswith("c.hex.")) == sorted(
-            "tintwise." + e for e in ("csv", "jsonl", "gpl", "txt", "out.txt", "ase", "aco", "act", "pal", "paintnet.txt"))
+            "tintwise." + e for e in ("csv", "jsonl", "gpl", "txt", "out.txt", "ase", "aco", "act", "pal", "paintnet.txt", "kpl", "swatches"))
         assert not any(n.startswith("words.txt.") for n in os.listdir(folder))
         said = run(PALETTE, words, env=explorer).stdout.decode()
         assert said.startswith(f"{words}: nothing written: no colour was read from it\n") and "Wrote" not in said

@@ -95,9 +95,9 @@ def test_bad_input_raises_in_the_tools_words(call, error, words):
 def test_reads_every_palette_as_the_command_does():
     folder = os.path.join(DATA, "palettes")
     for name in sorted(os.listdir(folder)):
-        path, find = os.path.join(folder, name), name == "sample-find.css"
-        palette = tintwise.read_palette(open(path, "rb").read() if name.endswith(".aco") else path, find=find)
-        command = run(PALETTE, "--format={line}|{name}|{hex}", *(["--find"] if find else []), path)
+        path, find, vga = os.path.join(folder, name), name == "sample-find.css", name == "sample-vga.pal"
+        palette = tintwise.read_palette(open(path, "rb").read() if name.endswith(".aco") else path, find=find, vga=vga)
+        command = run(PALETTE, "--format={line}|{name}|{hex}", *(["--find"] if find else []), *(["--vga"] if vga else []), path)
         rows = "".join("%d|%s|#%02x%02x%02x\n" % (e.line, e.name, *e.rgb) for e in palette.entries if e.rgb)
         problems = "".join(f"{path}{'' if e.unit == 'file' else ':%d' % e.line}: {e.reason}\n" for e in palette.entries if not e.rgb)
         assert (rows, problems) == (command.stdout, command.stderr), name
