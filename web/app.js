@@ -207,12 +207,15 @@ function copyTriple(triple, status) {
 // Downloads of the last palette converted, byte for byte what
 // `tintwise-palette --format=...` writes for the same file: rows collected as
 // they are converted, or a swatch file made whole from the module.
+// By the format's name, as the command's --format names it.
 const downloads = {
-  download: { what: 0, suffix: '.csv', type: 'text/csv', rows: [] },
-  'download-json': { what: 1, suffix: '.jsonl', type: 'application/jsonl', rows: [] },
-  'download-gpl': { what: 2, suffix: '.gpl', type: 'text/plain', rows: [] },
+  csv: { what: 0, suffix: '.csv', type: 'text/csv', rows: [] },
+  json: { what: 1, suffix: '.jsonl', type: 'application/jsonl', rows: [] },
+  gpl: { what: 2, suffix: '.gpl', type: 'text/plain', rows: [] },
 };
-const swatchDownloads = { 'download-ase': [5, '.ase'], 'download-aco': [6, '.aco'], 'download-act': [7, '.act'], 'download-jasc': [8, '.pal'], 'download-paintnet': [9, '.txt'] };
+const swatchDownloads = {
+  ase: [5, '.ase'], aco: [6, '.aco'], act: [7, '.act'], jasc: [8, '.pal'], paintnet: [9, '.txt'], kpl: [10, '.kpl'], swatches: [11, '.swatches'],
+};
 let paletteName = 'palette', lastConverted = 0;
 let lastPalette = null; // the bytes and name of the palette shown, to read again in the other mode
 
@@ -235,7 +238,7 @@ function cell(text, className) {
 
 const setBusy = (busy) => {
   for (const id of ['convert', 'palette-file']) $(id).disabled = busy;
-  for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).disabled = true;
+  $('download').disabled = true;
 };
 
 // Where the palette shown comes from: one source at a time, named, and the
@@ -246,11 +249,53 @@ const sources = {
   picture: (name) => { $('palette').value = ''; $('palette-file').value = ''; return `From the picture ${name}.`; },
 };
 
+// Raw deflate data inflated by the browser, never past `limit` bytes:
+// { outcome, bytes }, the outcome as the module numbers them (0 done,
+// 1 corrupt: not deflate data, cut short, or followed by more; 2 too large).
+async function inflateRaw(data, limit) {
+  const reader = new Blob([data]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader(), parts = [];
+  let size = 0;
+  try {
+    for (let part = await reader.read(); !part.done; part = await reader.read()) {
+      size += part.value.length;
+      if (size > limit) {
+        reader.cancel().catch(() => {});
+        return { outcome: 2, bytes: new Uint8Array(0) };
+      }
+      parts.push(part.value);
+    }
+  } catch {
+    return { outcome: 1, bytes: new Uint8Array(0) };
+  }
+  const bytes = new Uint8Array(size);
+  parts.reduce((at, part) => (bytes.set(part, at), at + part.length), 0);
+  return { outcome: 0, bytes };
+}
+
+// A palette's entries through the module's reader. One in a zip archive
+// (Krita's, Procreate's) whose entries are deflated is read twice: the first
+// reading asks for them, the browser inflates them, and the second reading is
+// given them, so the rows are the command's. Returns the count of entries,
+// or null when a later reading has begun meanwhile.
+let paletteReading = 0;
+async function readPaletteEntries(bytes, file, find, vga) {
+  const reading = ++paletteReading;
+  const count = tintwise.readPalette(bytes, file, find, vga), asked = tintwise.inflateAsked();
+  if (asked === 0 || typeof DecompressionStream !== 'function') return count; // without it, the entries say they are not read
+  const given = await Promise.all(Array.from({ length: asked }, (_, i) => inflateRaw(tintwise.inflateData(i), tintwise.inflateLimit(i))));
+  if (reading !== paletteReading) return null;
+  given.forEach(({ outcome, bytes: inflated }, i) => tintwise.inflateGive(i, outcome, inflated));
+  const again = tintwise.readPalette(bytes, file, find, vga);
+  tintwise.inflateForget();
+  return again;
+}
+
 // Reads the bytes of a palette through the module's reader (the one
 // tintwise-palette uses), then converts its entries in slices of about a
 // frame, so the page keeps answering; `file` names it in the rows, `source`
-// (a key of `sources`) says where it came from.
-function convertPalette(bytes, file, source, find = $('palette-find').checked) {
+// (a key of `sources`) says where it came from. A palette read after it
+// stops it.
+async function convertPalette(bytes, file, source, find = $('palette-find').checked, vga = $('palette-vga').checked) {
   const body = $('palette-table').tBodies[0], errorList = $('palette-error-list');
   body.replaceChildren();
   errorList.replaceChildren();
@@ -260,7 +305,9 @@ function convertPalette(bytes, file, source, find = $('palette-find').checked) {
   lastPalette = { bytes, file, source };
   $('palette-source').textContent = sources[source](file);
   $('palette-picked').textContent = '';
-  const count = tintwise.readPalette(bytes, file, find);
+  $('palette-note').hidden = true;
+  const count = await readPaletteEntries(bytes, file, find, vga), reading = paletteReading;
+  if (count === null) return;
   if (count < 0) {
     $('progress-text').textContent = `${file} is too large to read in this page: use tintwise-palette.`;
     setBusy(false);
@@ -276,9 +323,10 @@ function convertPalette(bytes, file, source, find = $('palette-find').checked) {
   progress.hidden = false;
   progress.max = Math.max(count, 1);
   progress.value = 0;
-  let next = 0, converted = 0, unread = 0;
+  let next = 0, converted = 0, unread = 0, dark = true;
 
   function slice() {
+    if (reading !== paletteReading) return;
     const rowsHere = document.createDocumentFragment();
     const stop = performance.now() + 12;
     while (next < count && performance.now() < stop) {
@@ -293,6 +341,7 @@ function convertPalette(bytes, file, source, find = $('palette-find').checked) {
       }
       for (const d of Object.values(downloads)) d.rows.push(tintwise.paletteText(i, d.what));
       const hex = toHex([n(1), n(2), n(3)]), rendered = tintwise.paletteText(i, 4);
+      dark = dark && Math.max(n(1), n(2), n(3)) < 64;
       const tr = document.createElement('tr');
       tr.tabIndex = i === 0 ? 0 : -1; // one stop for Tab, the arrow keys within
       tr.dataset.hex = hex;
@@ -313,8 +362,10 @@ function convertPalette(bytes, file, source, find = $('palette-find').checked) {
     progress.hidden = true;
     $('palette-table').hidden = converted === 0;
     $('palette-errors').hidden = unread === 0;
+    // As tintwise-palette says it: a table of dark colours is a valid .act, and may be a VGA palette.
+    $('palette-note').hidden = !(dark && tintwise.paletteFormat() === 'act');
     setBusy(false);
-    for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).disabled = converted === 0;
+    $('download').disabled = converted === 0;
     lastConverted = converted;
   }
   slice();
@@ -344,12 +395,12 @@ function pickRow(e) {
   $('palette-picked').textContent = `${row.dataset.hex} is in “One colour” above.`;
 }
 
-function download(id) {
-  const d = downloads[id], a = document.createElement('a'), swatch = swatchDownloads[id];
+function download(format) {
+  const d = downloads[format], a = document.createElement('a'), swatch = swatchDownloads[format];
   const bytes = swatch ? tintwise.paletteSwatches(swatch[0]) : d.rows.join('');
   a.href = URL.createObjectURL(new Blob([bytes], { type: swatch ? 'application/octet-stream' : d.type }));
   a.download = 'tintwise-' + paletteName + (swatch ? swatch[1] : d.suffix);
-  if (id === 'download-act' && lastConverted > 256) {
+  if (format === 'act' && lastConverted > 256) {
     $('progress-text').textContent = `An .act holds 256 colours: the other ${lastConverted - 256} are not in it.`;
   }
   document.body.appendChild(a);
@@ -441,16 +492,29 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     field: module.cwrap('tintwise_field', 'number', ['number']),
     render: (h, s, b) => module.UTF8ToString(module._tintwise_render(h, s, b)),
     renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
-    readPalette: (bytes, file, find) => withString(module, file, (name) => {
+    readPalette: (bytes, file, find, vga = false) => withString(module, file, (name) => {
       const p = module._malloc(Math.max(bytes.length, 1));
       if (!p) return -1; // no room for the file in the module's memory
       try {
         module.HEAPU8.set(bytes, p);
-        return module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0);
+        return module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0, vga ? 1 : 0);
       } finally {
         module._free(p);
       }
     }),
+    inflateAsked: () => module._tintwise_inflate_asked(),
+    inflateData: (i) => { const p = module._tintwise_inflate_data(i); return module.HEAPU8.slice(p, p + module._tintwise_inflate_size(i)); },
+    inflateLimit: (i) => module._tintwise_inflate_limit(i),
+    inflateGive: (i, outcome, bytes) => {
+      const p = module._malloc(Math.max(bytes.length, 1));
+      try {
+        module.HEAPU8.set(bytes, p);
+        module._tintwise_inflate_give(i, outcome, p, bytes.length);
+      } finally {
+        module._free(p);
+      }
+    },
+    inflateForget: () => module._tintwise_inflate_forget(),
     paletteFormat: () => module.UTF8ToString(module._tintwise_palette_format()),
     paletteEntry: module.cwrap('tintwise_palette_entry', 'number', ['number']),
     paletteText: (i, what) => module.UTF8ToString(module._tintwise_palette_text(i, what)),
@@ -485,12 +549,12 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
   }
   $('convert').addEventListener('click', convertPasted);
   $('palette-file').addEventListener('change', () => convertFile($('palette-file').files[0]));
-  $('palette-find').addEventListener('change', () => { if (lastPalette) convertPalette(lastPalette.bytes, lastPalette.file, lastPalette.source); });
+  for (const id of ['palette-find', 'palette-vga']) $(id).addEventListener('change', () => { if (lastPalette) convertPalette(lastPalette.bytes, lastPalette.file, lastPalette.source); });
   for (const type of ['click', 'keydown']) $('palette-table').tBodies[0].addEventListener(type, pickRow);
   acceptDrops($('palette-area'), convertFile);
   startPictures();
   startLights();
-  for (const id of [...Object.keys(downloads), ...Object.keys(swatchDownloads)]) $(id).addEventListener('click', () => download(id));
+  $('download').addEventListener('click', () => download($('download-format').value));
   openAddress();
   document.body.dataset.ready = 'true';
 });

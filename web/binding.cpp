@@ -55,6 +55,28 @@ const tintwise::PaletteEntry& entry_at(int i) {
   return i >= 0 && static_cast<std::size_t>(i) < palette.entries.size() ? palette.entries[static_cast<std::size_t>(i)] : none;
 }
 
+// The page's inflater. The browser inflates (DecompressionStream), which is
+// asynchronous, so a palette with deflated zip entries is read twice: the
+// first reading asks (each entry's deflated bytes kept, in the order the
+// reader asks for them), the page inflates them all, and the second reading
+// is given them in that order. The reader asks the same in both, so each
+// answer meets its question.
+struct Inflating {
+  std::vector<std::string> asked; // deflated bytes
+  std::vector<std::size_t> limits;
+  std::vector<std::string> given; // inflated bytes, by question
+  std::vector<tintwise::Inflated> outcomes;
+  std::size_t next = 0;
+} inflating;
+
+tintwise::Inflated page_inflate(void*, const unsigned char* data, std::size_t size, std::size_t limit, std::string& out) {
+  const std::size_t i = inflating.next++;
+  if (i < inflating.outcomes.size()) return out = inflating.given[i], inflating.outcomes[i];
+  inflating.asked.emplace_back(reinterpret_cast<const char*>(data), size);
+  inflating.limits.push_back(limit);
+  return tintwise::Inflated::unavailable;
+}
+
 bool keep_entry(void*, const tintwise::PaletteEntry& entry) {
   palette.entries.push_back(entry);
   return true;
@@ -109,17 +131,51 @@ EMSCRIPTEN_KEEPALIVE double tintwise_rendered_channel(int i) {
 }
 
 // Reads a palette file (its bytes, `length` of them) through the same reader
-// as tintwise-palette, in find mode if `find` is set; `file` names it in the
-// rows. Returns the number of entries; tintwise_palette_format() then names
-// the format.
-EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file, int find) {
+// as tintwise-palette, in find mode if `find` is set, a colour table as a VGA
+// palette if `vga` is; `file` names it in the rows. Returns the number of
+// entries; tintwise_palette_format() then names the format, and
+// tintwise_inflate_asked() says how many deflated entries the reader asked
+// to have inflated (to be given before the same file is read again).
+EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file, int find, int vga) {
   palette.file = file;
   palette.data = data;
   palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
   palette.entries.clear();
   palette.answers.clear();
-  palette.format = tintwise::read_palette({read_bytes, nullptr, nullptr}, keep_entry, nullptr, find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette);
+  inflating.asked.clear();
+  inflating.limits.clear();
+  inflating.next = 0;
+  tintwise::PaletteOptions options;
+  options.mode = find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette;
+  options.vga = vga != 0;
+  options.inflate = page_inflate;
+  palette.format = tintwise::read_palette({read_bytes, nullptr, nullptr}, keep_entry, nullptr, options);
   return static_cast<int>(palette.entries.size());
+}
+
+// The deflated entries the last reading asked for: how many, and of each its
+// bytes, their size and the most it may inflate to.
+EMSCRIPTEN_KEEPALIVE int tintwise_inflate_asked() { return static_cast<int>(inflating.asked.size()); }
+EMSCRIPTEN_KEEPALIVE const char* tintwise_inflate_data(int i) { return inflating.asked[static_cast<std::size_t>(i)].data(); }
+EMSCRIPTEN_KEEPALIVE double tintwise_inflate_size(int i) { return static_cast<double>(inflating.asked[static_cast<std::size_t>(i)].size()); }
+EMSCRIPTEN_KEEPALIVE double tintwise_inflate_limit(int i) { return static_cast<double>(inflating.limits[static_cast<std::size_t>(i)]); }
+
+// The answer to question i: `outcome` an Inflated (0 done, 1 corrupt, 2 too
+// large, 3 unavailable), with the inflated bytes when done. Answers are kept
+// for the next reading; forgotten with tintwise_inflate_forget().
+EMSCRIPTEN_KEEPALIVE void tintwise_inflate_give(int i, int outcome, const char* data, int length) {
+  const auto at = static_cast<std::size_t>(i);
+  if (inflating.outcomes.size() <= at) {
+    inflating.outcomes.resize(at + 1, tintwise::Inflated::unavailable);
+    inflating.given.resize(at + 1);
+  }
+  inflating.outcomes[at] = static_cast<tintwise::Inflated>(outcome);
+  inflating.given[at].assign(data, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void tintwise_inflate_forget() {
+  inflating.given.clear();
+  inflating.outcomes.clear();
 }
 
 // The format of the palette last read, by name ("gif", "not a palette").
@@ -183,7 +239,7 @@ EMSCRIPTEN_KEEPALIVE double tintwise_palette_number(int i, int what) {
 }
 
 // The palette last read as a swatch file of format `what` (an OutputFormat,
-// 5 ase to 9 paintnet), byte for byte what tintwise-palette writes for it:
+// 5 ase to 11 swatches), byte for byte what tintwise-palette writes for it:
 // the colours its entries' triples render (every entry the page converted).
 // Its length through tintwise_palette_text_size().
 EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_swatches(int what) {

@@ -284,14 +284,18 @@ check('converts a pasted palette of 10,000 lines in slices, lists unreadable lin
 });
 
 check('reads palette files as tintwise-palette does, and downloads what it writes', async () => {
-  for (const file of ['sample.gpl', 'sample.ase', 'sample.aco', 'sample.gif', 'sample-utf16.gpl', 'sample-css.txt', '--find sample-find.css']) {
+  // Krita's and Procreate's archives hold deflated palettes, which the browser inflates.
+  for (const file of ['sample.gpl', 'sample.ase', 'sample.aco', 'sample.gif', 'sample-utf16.gpl', 'sample-css.txt', '--find sample-find.css',
+    'sample.kpl', 'sample.swatches', 'sample.aseprite', '--vga sample-vga.pal']) {
     await open(); // a fresh page for each file: on one page, the tenth download never came
-    const [name, find] = file.split(' ').reverse();
-    await page.setChecked('#palette-find', Boolean(find));
+    const [name, option] = file.split(' ').reverse();
+    await page.setChecked('#palette-find', option === '--find');
+    await page.setChecked('#palette-vga', option === '--vga');
     await page.setInputFiles('#palette-file', `${process.env.TINTWISE_PALETTES}/${name}`);
     await waitFor(`${file} to be converted`, () => /converted/.test(document.getElementById('progress-text').textContent));
-    for (const format of ['csv', 'json', 'gpl', 'ase', 'aco', 'act', 'jasc', 'paintnet']) {
-      const [download] = await Promise.all([page.waitForEvent('download'), page.click(format === 'csv' ? '#download' : '#download-' + format)]);
+    for (const format of ['csv', 'json', 'gpl', 'ase', 'aco', 'act', 'jasc', 'paintnet', 'kpl', 'swatches']) {
+      await page.selectOption('#download-format', format);
+      const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
       const command = paletteTool('--format=' + format, ...file.split(' ')), bytes = readFileSync(await download.path());
       assert.ok(bytes.equals(spawnSync(process.env.TINTWISE_PALETTE, ['--format=' + format, ...file.split(' ')], { cwd: process.env.TINTWISE_PALETTES }).stdout), `${file} as ${format}`);
       if (format !== 'csv') continue;
@@ -300,6 +304,11 @@ check('reads palette files as tintwise-palette does, and downloads what it write
       assert.deepEqual(listed.map((l) => l.replace(/^(Line|Block|Index) /, '')), reported, file);
     }
   }
+  // A table of 6-bit values read as an .act: the note that it may be a VGA palette, as the command says it.
+  await open();
+  await page.setInputFiles('#palette-file', `${process.env.TINTWISE_PALETTES}/sample-vga.pal`);
+  await waitFor('sample-vga.pal to be converted', () => /converted/.test(document.getElementById('progress-text').textContent));
+  assert.ok(await page.isVisible('#palette-note'), 'no note that sample-vga.pal may be a VGA palette');
   // Files dropped on the palette area: names and reasons that quote the file's own text, markup to look at, are shown as text.
   const drop = async (name, text) => {
     await open();
