@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "entry_check.h"
 #include "tintwise/palette.h"
 #ifdef TINTWISE_HAVE_EXPAT
 #include "../xml_oracle.h"
@@ -33,31 +34,18 @@ std::size_t hand_out(void* context, char* buf, std::size_t size) {
   return n;
 }
 
-void fail(const std::string& what) {
-  std::fprintf(stderr, "%s\n", what.c_str());
-  std::abort();
-}
-
-bool check(void* entries, const tintwise::PaletteEntry& e) {
-  const bool sound = (e.read ? e.reason.empty() && tintwise::clean_utf8(e.name) == e.name : !e.reason.empty() && e.name.empty()) &&
-                     (e.unit != tintwise::PaletteUnit::file || (e.line == 0 && !e.read));
-  if (!sound) fail("entry at line " + std::to_string(e.line) + ": read " + std::to_string(e.read) + ", name '" + e.name + "', reason '" + e.reason + "'");
-  static_cast<std::vector<tintwise::PaletteEntry>*>(entries)->push_back(e);
-  return true;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Source source{data, size, 1 + size % 61};
   const auto mode = size % 3 == 0 ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette;
   std::vector<tintwise::PaletteEntry> entries;
-  const tintwise::PaletteFormat format = tintwise::read_palette({hand_out, &source, nullptr}, check, &entries, mode);
+  const tintwise::PaletteFormat format = tintwise::read_palette({hand_out, &source, nullptr}, tintwise_fuzz::check, &entries, mode);
 #ifdef TINTWISE_HAVE_EXPAT
   if (format == tintwise::PaletteFormat::soc || format == tintwise::PaletteFormat::scribus) {
     const std::string wrong = tintwise_tests::compare_with_expat(tintwise_tests::read_with_expat(std::string(data, data + size)),
                                                                  tintwise_tests::entries_text(entries), false);
-    if (!wrong.empty()) fail(wrong);
+    if (!wrong.empty()) tintwise_fuzz::fail(wrong);
   }
 #else
   (void)format;
