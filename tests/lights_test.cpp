@@ -215,8 +215,9 @@ TEST(LightsCommand, RecoloursWithTintwisesTripleAndFailsWhole) {
   // A write that fails part way: standard output cut back to nothing, and nothing left beside the file.
   const TempDir dir;
   std::ofstream(dir.path + "/big.t3d", std::ios::binary) << std::string(300000, '\n') << slurp(map);
-  const ToolRun cut = run_program("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 100; \"$0\" --recolour=#f80 \"$1\" >\"$1.out\"; echo $?; \"$0\" --recolour=#f80 --beside \"$1\"; echo $?",
-                                              TINTWISE_LIGHTS_EXE, dir.path + "/big.t3d"});
+  const std::string lights = std::string(TINTWISE_EMULATOR) + " \"$0\" --recolour=#f80"; // the shell is the host's, the program the target's
+  const ToolRun cut = run_program("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 100; " + lights + " \"$1\" >\"$1.out\"; echo $?; " + lights + " --beside \"$1\"; echo $?",
+                                              TINTWISE_LIGHTS_EXE, dir.path + "/big.t3d"}, "", true);
   EXPECT_EQ(cut.out, "1\n1\n") << cut.err;
   EXPECT_EQ(slurp(dir.path + "/big.t3d.out"), "");
   EXPECT_FALSE(std::ifstream(dir.path + "/big.t3d.tintwise.t3d")) << "half written";
