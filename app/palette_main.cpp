@@ -93,8 +93,8 @@ const char kUsage[] =
     "Entries that cannot be read go to standard error as FILE:LINE: reason (LINE\n"
     "is a block in .ase, an index in a colour table). A row is written as soon as\n"
     "its line is read when the input pauses, as at a terminal.\n"
-    "Exit status: 0 all read, 65 some entries not read (or more colours than an\n"
-    ".act holds), 66 a file not opened, 64 usage error, 1 output not written.\n";
+    "Exit status: 0 all read, 65 some entries not read (or more colours than the\n"
+    "swatch file holds), 66 a file not opened, 64 usage error, 1 output not written.\n";
 
 const char kExplorerHelp[] =
     "tintwise-palette converts every colour of palette files to the nearest HSB\n"

@@ -393,7 +393,10 @@ std::string stored_zip(const std::vector<std::pair<std::string, std::string>>& f
 //    space 0 (sRGB), as Procreate's palettes before version 5 are and every
 //    version imports.
 std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept) {
-  const std::size_t most = format == OutputFormat::act ? 256 : format == OutputFormat::aco ? 65535 : swatches.size();
+  // .aco counts in 16 bits; .kpl and .swatches are held to as many, which the
+  // reader reads back whole (within its 64 MiB and its JSON's 524,288 values).
+  const bool counted = format == OutputFormat::aco || format == OutputFormat::kpl || format == OutputFormat::swatches;
+  const std::size_t most = format == OutputFormat::act ? 256 : counted ? 65535 : swatches.size();
   kept = swatches.size() < most ? swatches.size() : most;
   const auto n = static_cast<std::uint32_t>(kept);
   const auto channel = [](const Swatch& s, int k) { return s.rgb >> (16 - 8 * k) & 255; };

@@ -101,7 +101,8 @@ Swatch swatch_of(const PaletteEntry& entry, const HsbAnswer& answer);
 
 // The whole swatch file of `swatches`, in their order (also a GIMP palette,
 // for rows that are not written as they come). `kept` is how many it holds:
-// all but past what the format can (256 in an .act, 65,535 in an .aco).
+// all but past what the format can (256 in an .act, 65,535 in an .aco,
+// .kpl or .swatches).
 std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept);
 
 // A zip archive of `files` (name and bytes), each stored, in order, with

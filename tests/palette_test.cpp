@@ -539,6 +539,11 @@ TEST(PaletteReader, ReadsArchivesAndTheirPalettesAtTheirEdges) {
   const auto swatches = [](const std::string& json) { return zip_of({{"Swatches.json", json}}); };
   const auto swatch = [](const char* hsb) { return std::string("{\"hue\":") + hsb + "}"; };
   const std::string red = swatch("1,\"saturation\":1,\"brightness\":1");
+  const auto zeros = [](std::size_t n) { // "0,0,...,0", n of them
+    std::string out(2 * n - 1, ',');
+    for (std::size_t i = 0; i < out.size(); i += 2) out[i] = '0';
+    return out;
+  };
   std::string noise(70000, '\0'); // does not deflate: its compressed size passes 64 MiB / 1,000
   std::mt19937 rng(36);
   for (char& c : noise) c = static_cast<char>(rng());
@@ -614,6 +619,8 @@ TEST(PaletteReader, ReadsArchivesAndTheirPalettesAtTheirEdges) {
        "1 #ff0000\n2 #808080 Gr\xC3\xA9y \xF0\x9F\x98\x80 \xEF\xBF\xBD\n3 #7f7f7f\n"},
       {swatches("{\"x\":" + std::string(64, '[') + std::string(64, ']') + ",\"swatches\":[" + red + "]}"), "0 #ff0000\n"},
       {swatches("{\"x\":" + std::string(65, '[') + std::string(65, ']') + ",\"swatches\":[" + red + "]}"), "- !corrupt: Swatches.json is not JSON: values nested more than 64 deep\n"},
+      {swatches("{\"swatches\":[" + red + "],\"x\":[" + zeros(524281) + "]}"), "0 #ff0000\n"}, // 524,288 values in all
+      {swatches("{\"swatches\":[" + red + "],\"x\":[" + zeros(524282) + "]}"), "- !corrupt: Swatches.json is not JSON: more than 524,288 values"},
       {swatches("{\"swatches\":[01]}"), "- !corrupt: Swatches.json is not JSON: an array without a comma"},
       {swatches("{\"swatches\":[" + red + ",]}"), "- !corrupt: Swatches.json is not JSON: a value that is not JSON"},
       {swatches("{\"swatches\":[NaN]}"), "- !corrupt: Swatches.json is not JSON: a value that is not JSON"},
@@ -669,6 +676,10 @@ TEST(PaletteReader, ReadsBackTheZipPalettesItWrites) {
       EXPECT_EQ(static_cast<std::uint32_t>(read[i].red << 16 | read[i].green << 8 | read[i].blue), swatches[i].rgb) << i;
       EXPECT_EQ(read[i].name, format == OutputFormat::kpl ? swatches[i].name : "");
     }
+    // As many as the file may hold (65,535), every one read back; one more is not written.
+    const std::string most = swatch_file(format, std::vector<Swatch>(65536, {0x102030, "a name"}), kept);
+    EXPECT_EQ(kept, 65535u);
+    EXPECT_EQ(read_bytes(most, 1 << 20).size(), 65535u);
   }
 }
 

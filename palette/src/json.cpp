@@ -21,7 +21,7 @@ namespace palette_reader {
 namespace {
 
 constexpr int kMaxDepth = 64;
-constexpr std::size_t kMaxValues = 1 << 18;
+constexpr std::size_t kMaxValues = 1 << 19; // 65,535 swatches of 6 values, and room to spare; about 50 MB at most
 
 struct Json {
   enum Type : std::uint8_t { null, boolean, number, string, array, object } type = null;
@@ -154,7 +154,7 @@ bool members(Parser& p, Json& out, int depth, bool object) {
 
 bool value(Parser& p, Json& out, int depth) {
   if (depth > kMaxDepth) return fail(p, "values nested more than 64 deep");
-  if (++p.values > kMaxValues) return fail(p, "more than 262,144 values, far more than a palette's");
+  if (++p.values > kMaxValues) return fail(p, "more than 524,288 values, far more than a palette's");
   skip_space(p);
   if (p.at >= p.s.size()) return fail(p, "it ends where a value should be");
   const char c = p.s[p.at];
