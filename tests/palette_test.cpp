@@ -206,7 +206,7 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
     return std::string(head, 6) + body;
   };
   const std::string grey = std::string("\0\1\0\0Gray\x3f\x80\0\0\0\2", 14); // no name, white, a type
-  const auto le = [](std::uint32_t v, int n) { // n bytes, little-endian
+  const auto le = [](std::uint64_t v, int n) { // n bytes, little-endian
     std::string out;
     for (int i = 0; i < n; ++i) out += static_cast<char>(v >> (8 * i));
     return out;
