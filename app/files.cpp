@@ -1,6 +1,8 @@
 #include "files.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -56,5 +58,29 @@ bool same_file(const std::string& a, const std::string& b) {
 bool rename_over(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 void binary_standard_streams() {}
 #endif
+
+std::size_t read_retrying(int fd, char* buf, std::size_t n, int& error) {
+  for (;;) {
+    const long long got = raw_read(fd, buf, n);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) return error = errno, 0;
+  }
+}
+
+int write_all(int fd, const char* p, std::size_t n, std::size_t& done) {
+  for (done = 0; done < n;) {
+    const long long wrote = raw_write(fd, p + done, n - done);
+    if (wrote > 0) done += static_cast<std::size_t>(wrote);
+    else if (wrote == 0) return ENOSPC;
+    else if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
+int open_input_said(const char* program, const std::string& path) {
+  const int fd = open_read(path);
+  if (fd < 0) std::fprintf(stderr, "%s: %s: cannot open: %s\n", program, path.c_str(), std::strerror(errno));
+  return fd;
+}
 
 } // namespace tintwise

@@ -16,6 +16,16 @@ long long raw_read(int fd, char* buf, std::size_t n);        // as read(): -1 wi
 long long raw_write(int fd, const char* p, std::size_t n);   // as write()
 long long raw_tell(int fd);
 bool raw_is_file(int fd);
+// Up to n bytes, read again when a signal interrupts the read: how many, 0 at
+// the end of the input or on an error (its errno then in `error`).
+std::size_t read_retrying(int fd, char* buf, std::size_t n, int& error);
+// All n bytes written, again after a signal or a short write: 0, or the error
+// that stopped it (ENOSPC where nothing more would go), with how many bytes
+// were written in `done`.
+int write_all(int fd, const char* p, std::size_t n, std::size_t& done);
+// An input opened ("-" is standard input); -1 if it cannot be, said on
+// standard error as "PROGRAM: PATH: cannot open: REASON".
+int open_input_said(const char* program, const std::string& path);
 void raw_truncate(int fd, long long size);
 bool is_terminal(int fd);
 // Two paths name the same file: through a link too (on Windows, case aside,

@@ -68,14 +68,11 @@ struct Output {
 };
 
 bool flush(Output& out) {
-  for (std::size_t done = 0; !out.failed && done < out.pending.size();) {
-    const long long n = raw_write(out.fd, out.pending.data() + done, out.pending.size() - done);
-    if (n > 0) done += static_cast<std::size_t>(n);
-    else if (n < 0 && errno == EINTR) continue;
-    else {
-      out.failed = true;
-      std::fprintf(stderr, "tintwise-lights: %s: write error: %s\n", out.path.empty() ? "(standard output)" : out.path.c_str(), std::strerror(n < 0 ? errno : ENOSPC));
-    }
+  std::size_t done = 0;
+  const int error = out.failed ? 0 : write_all(out.fd, out.pending.data(), out.pending.size(), done);
+  if (error != 0) {
+    out.failed = true;
+    std::fprintf(stderr, "tintwise-lights: %s: write error: %s\n", out.path.empty() ? "(standard output)" : out.path.c_str(), std::strerror(error));
   }
   out.pending.clear();
   return !out.failed;
@@ -141,22 +138,13 @@ struct Descriptor {
 
 std::size_t read_descriptor(void* context, char* buf, std::size_t size) {
   Descriptor& d = *static_cast<Descriptor*>(context);
-  for (;;) {
-    const long long n = raw_read(d.fd, buf, size);
-    if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno == EINTR) continue;
-    d.error = errno;
-    return 0;
-  }
+  return read_retrying(d.fd, buf, size, d.error);
 }
 
 // Opens an input ("-" is standard input); -1, said, if it cannot be.
 int open_input(Run& run, const std::string& path) {
-  const int fd = open_read(path);
-  if (fd < 0) {
-    std::fprintf(stderr, "tintwise-lights: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
-    run.status = kExitNoInput;
-  }
+  const int fd = open_input_said("tintwise-lights", path);
+  if (fd < 0) run.status = kExitNoInput;
   return fd;
 }
 

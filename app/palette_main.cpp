@@ -130,14 +130,8 @@ void flush(Output& out) {
     }
   }
   std::size_t done = 0;
-  while (!out.failed && done < out.pending.size()) {
-    const long long n = raw_write(out.fd, out.pending.data() + done, out.pending.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    const int error = n < 0 ? errno : ENOSPC;
+  const int error = out.failed ? 0 : write_all(out.fd, out.pending.data(), out.pending.size(), done);
+  if (error != 0) {
     out.failed = true;
     if (out.start >= 0) { // keep the whole rows that were written, and no part of another
       const std::size_t whole = out.pending.rfind('\n', done == 0 ? 0 : done - 1);
@@ -372,23 +366,14 @@ bool input_ready(void* context) {
 std::size_t read_input(void* context, char* buf, std::size_t size) {
   InputFile& f = *static_cast<InputFile*>(context);
   if (!input_ready(context)) drain(f.pipeline); // answer what has come before waiting for more
-  for (;;) {
-    const long long n = raw_read(f.fd, buf, size);
-    if (n > 0 && f.console && buf[0] == '\x1a') return 0; // Ctrl-Z, then Enter, at the start of a line (a Windows console)
-    if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno == EINTR) continue;
-    f.error = errno;
-    return 0;
-  }
+  const std::size_t n = read_retrying(f.fd, buf, size, f.error);
+  return n > 0 && f.console && buf[0] == '\x1a' ? 0 : n; // Ctrl-Z, then Enter, at the start of a line (a Windows console)
 }
 
 // Opens an input ("-" is standard input); -1, said, if it cannot be.
 int open_input(Pipeline& p, const std::string& path) {
-  const int fd = open_read(path);
-  if (fd < 0) {
-    std::fprintf(stderr, "tintwise-palette: %s: cannot open: %s\n", path.c_str(), std::strerror(errno));
-    p.status = kExitNoInput;
-  }
+  const int fd = open_input_said("tintwise-palette", path);
+  if (fd < 0) p.status = kExitNoInput;
   return fd;
 }
 
