@@ -125,19 +125,21 @@ struct Bytes {
   std::size_t left;
 };
 
+// The readers' source over Bytes: what is left of them, in pieces of any size.
+std::size_t read_bytes(void* context, char* buf, std::size_t size) {
+  Bytes& b = *static_cast<Bytes*>(context);
+  const std::size_t n = std::min(size, b.left);
+  std::memcpy(buf, b.data, n);
+  b.data += n, b.left -= n;
+  return n;
+}
+
 // A palette's bytes through the reader: each entry as (line, unit, name, rgb
 // or None, reason or None), and the format found.
 py::tuple read_palette(const py::bytes& data, bool find, bool vga) {
   const std::string bytes = data;
   Bytes source{bytes.data(), bytes.size()};
   std::vector<tintwise::PaletteEntry> entries;
-  const auto read = [](void* context, char* buf, std::size_t size) {
-    Bytes& b = *static_cast<Bytes*>(context);
-    const std::size_t n = std::min(size, b.left);
-    std::memcpy(buf, b.data, n);
-    b.data += n, b.left -= n;
-    return n;
-  };
   const auto keep = [](void* context, const tintwise::PaletteEntry& e) {
     static_cast<std::vector<tintwise::PaletteEntry>*>(context)->push_back(e);
     return true;
@@ -151,7 +153,7 @@ py::tuple read_palette(const py::bytes& data, bool find, bool vga) {
 #endif
     options.mode = find ? tintwise::PaletteMode::find : tintwise::PaletteMode::palette;
     options.vga = vga;
-    format = tintwise::read_palette({read, &source, nullptr}, keep, &entries, options);
+    format = tintwise::read_palette({read_bytes, &source, nullptr}, keep, &entries, options);
   }
   const char* const units[] = {"line", "block", "index", "file"};
   py::list out;
@@ -177,20 +179,13 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
   const std::string bytes = data;
   Found f{{bytes.data(), bytes.size()}, {}, {}, {}};
   py::list entries, reports;
-  const auto read = [](void* context, char* buf, std::size_t size) {
-    Bytes& b = *static_cast<Bytes*>(context);
-    const std::size_t n = std::min(size, b.left);
-    std::memcpy(buf, b.data, n);
-    b.data += n, b.left -= n;
-    return n;
-  };
   const tintwise::LightsSink sink{[](void* c, const tintwise::LightEntry& e) { static_cast<Found*>(c)->found.push_back(e); },
                                   [](void* c, const tintwise::LightsReport& r) { static_cast<Found*>(c)->said.push_back(r); },
                                   recolour ? +[](void* c, const char* b, std::size_t n) { return static_cast<Found*>(c)->text.append(b, n), true; } : nullptr, &f};
   const tintwise::LightsRecolour how{recolour, static_cast<std::uint8_t>(hue), static_cast<std::uint8_t>(saturation), static_cast<std::uint8_t>(brightness), keep, ambient, only};
   {
     py::gil_scoped_release free;
-    tintwise::read_lights({read, &f.source}, how, sink);
+    tintwise::read_lights({read_bytes, &f.source}, how, sink);
   }
   for (const tintwise::LightEntry& e : f.found) {
     std::string hex, defaults;
