@@ -58,9 +58,10 @@ py::tuple nearest(int r, int g, int b) {
 // batches Python may raise (Ctrl-C). Returns hue, saturation, brightness,
 // distance and rendered, each an array in the colours' order.
 py::tuple nearest_many(py::array_t<std::uint8_t, py::array::c_style> colours, unsigned jobs) {
-  const auto n = static_cast<std::size_t>(colours.shape(0));
-  py::array_t<std::int32_t> hue(n), saturation(n), brightness(n);
-  py::array_t<double> distance(n);
+  const py::ssize_t count = colours.shape(0);
+  const auto n = static_cast<std::size_t>(count);
+  py::array_t<std::int32_t> hue(count), saturation(count), brightness(count);
+  py::array_t<double> distance(count);
   py::array_t<float> rendered({n, std::size_t{3}});
   std::vector<std::uint32_t> keys(n), distinct;
   std::vector<std::size_t> slot(n); // each colour's place in `distinct`
