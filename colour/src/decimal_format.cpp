@@ -79,7 +79,7 @@ std::size_t format_fixed(double value, int decimals, char* out, std::size_t size
     if (decimals > 0) put(out, size, len, '.');
     for (int place = -1; place >= -decimals; --place) put(out, size, len, digit_at(place));
   }
-  if (len + 1 > size) {
+  if (len >= size) { // no room left for the final NUL
     out[0] = '\0';
     return 0;
   }
