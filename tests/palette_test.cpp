@@ -490,7 +490,7 @@ std::string zip_of(const std::vector<ZipFile>& files) {
     if (f.method == 8) {
       z_stream z{};
       deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-      data.resize(deflateBound(&z, f.data.size()));
+      data.resize(deflateBound(&z, static_cast<uLong>(f.data.size())));
       z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(f.data.data()));
       z.avail_in = static_cast<uInt>(f.data.size());
       z.next_out = reinterpret_cast<Bytef*>(&data[0]);
