@@ -22,40 +22,74 @@
 namespace tintwise {
 
 #ifdef _WIN32
+namespace {
+// A file as Windows tells files apart: its volume and its index there.
+bool file_id(int fd, BY_HANDLE_FILE_INFORMATION& info) {
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  return h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) != 0 &&
+         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+bool same_open_file(int a, int b) {
+  BY_HANDLE_FILE_INFORMATION x, y;
+  return file_id(a, x) && file_id(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
+}
+bool is_folder(int fd) { struct _stat64 st; return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFDIR); }
+int create_new(const std::string& path) { return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE); }
+bool rename_over(const std::string& from, const std::string& to) { return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; }
+} // namespace
+
 int open_read(const std::string& path) { return path == "-" ? 0 : _open(path.c_str(), _O_RDONLY | _O_BINARY); }
-int open_output(const std::string& path) { return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE); }
 void close_file(int fd) { if (fd > 0) _close(fd); }
 long long raw_read(int fd, char* buf, std::size_t n) { return _read(fd, buf, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
 long long raw_write(int fd, const char* p, std::size_t n) { return _write(fd, p, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
-long long raw_tell(int fd) { return _lseeki64(fd, 0, SEEK_CUR); }
-bool raw_is_file(int fd) { struct _stat64 st; return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG); }
+bool empty_file(int fd) { struct _stat64 st; return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) && st.st_size == 0; }
+// A console's ">>" opens the file and moves to its end before the program
+// starts, so the offset is where writing begins.
+long long output_start(int fd) {
+  struct _stat64 st;
+  return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) ? _lseeki64(fd, 0, SEEK_CUR) : -1;
+}
 void raw_truncate(int fd, long long size) { (void)_chsize_s(fd, size); }
 bool is_terminal(int fd) { return _isatty(fd) != 0; }
 bool same_file(const std::string& a, const std::string& b) {
   char fa[_MAX_PATH], fb[_MAX_PATH];
   return _fullpath(fa, a.c_str(), sizeof fa) && _fullpath(fb, b.c_str(), sizeof fb) && _stricmp(fa, fb) == 0;
 }
-bool rename_over(const std::string& from, const std::string& to) { return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; }
 void binary_standard_streams() {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 }
 #else
-int open_read(const std::string& path) { return path == "-" ? 0 : ::open(path.c_str(), O_RDONLY); }
-int open_output(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666); }
+namespace {
+bool same_open_file(int a, int b) {
+  struct stat x, y;
+  return ::fstat(a, &x) == 0 && ::fstat(b, &y) == 0 && S_ISREG(x.st_mode) && S_ISREG(y.st_mode) && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+bool is_folder(int fd) { struct stat st; return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode); }
+// O_EXCL with O_CREAT fails on any name that exists, a link to anything included.
+int create_new(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666); }
+bool rename_over(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+} // namespace
+
+int open_read(const std::string& path) { return path == "-" ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 void close_file(int fd) { if (fd > 0) ::close(fd); }
 long long raw_read(int fd, char* buf, std::size_t n) { return ::read(fd, buf, n); }
 long long raw_write(int fd, const char* p, std::size_t n) { return ::write(fd, p, n); }
-long long raw_tell(int fd) { return ::lseek(fd, 0, SEEK_CUR); }
-bool raw_is_file(int fd) { struct stat st; return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode); }
+bool empty_file(int fd) { struct stat st; return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0; }
+long long output_start(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && (flags & O_APPEND) ? static_cast<long long>(st.st_size) : ::lseek(fd, 0, SEEK_CUR);
+}
 void raw_truncate(int fd, long long size) { (void)::ftruncate(fd, static_cast<off_t>(size)); }
 bool is_terminal(int fd) { return ::isatty(fd) != 0; }
 bool same_file(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
-bool rename_over(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 void binary_standard_streams() {}
 #endif
 
@@ -78,9 +112,62 @@ int write_all(int fd, const char* p, std::size_t n, std::size_t& done) {
 }
 
 int open_input_said(const char* program, const std::string& path) {
-  const int fd = open_read(path);
-  if (fd < 0) std::fprintf(stderr, "%s: %s: cannot open: %s\n", program, path.c_str(), std::strerror(errno));
+  int fd = open_read(path);
+  const char* why = fd < 0 ? std::strerror(errno) : nullptr;
+  if (fd >= 0 && is_folder(fd)) { // one message, rather than a failed read and what the reader makes of no bytes
+    close_file(fd);
+    fd = -1;
+    why = "it is a folder";
+  }
+  if (why) std::fprintf(stderr, "%s: %s: cannot open: %s\n", program, path.c_str(), why);
   return fd;
+}
+
+bool is_standard_output(const std::string& path) {
+  if (path == "-") return same_open_file(0, 1);
+  const int fd = open_read(path);
+  const bool same = fd >= 0 && same_open_file(fd, 1);
+  close_file(fd);
+  return same;
+}
+
+bool output_is_input(const char* program, const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (!is_standard_output(path)) continue;
+    const int fd = open_read(path);
+    const bool empty = fd >= 0 && empty_file(fd);
+    close_file(fd);
+    const std::string name = path == "-" ? "standard input" : path;
+    if (empty) {
+      std::fprintf(stderr, "%s: %s is empty, and it is standard output too: a shell's '>' empties the file it names before the program starts, so "
+                           "what it held is gone (restore it from a backup, or make it again); write to another file, or use --beside\n", program, name.c_str());
+    } else {
+      std::fprintf(stderr, "%s: %s is standard output too, and reading it while writing it would lose it: write to another file, or use --beside\n", program,
+                   name.c_str());
+    }
+    return true;
+  }
+  return false;
+}
+
+bool open_beside(BesideFile& file) {
+  for (int n = 0; n < 100; ++n) {
+    file.temporary = file.path + (n ? "." + std::to_string(n) : std::string()) + ".part";
+    if ((file.fd = create_new(file.temporary)) >= 0) return true;
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool close_beside(BesideFile& file, bool keep) {
+  if (file.fd < 0) return !keep;
+  close_file(file.fd);
+  file.fd = -1;
+  if (keep && rename_over(file.temporary, file.path)) return true;
+  const int error = errno;
+  std::remove(file.temporary.c_str());
+  errno = error;
+  return false;
 }
 
 } // namespace tintwise

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "console.h"
 #include "files.h"
 #include "lights_output.h"
 #include "tintwise/hsb_search.h"
@@ -56,12 +57,13 @@ int usage_error(const std::string& message) {
   return kExitUsage;
 }
 
-// An output: standard output, or a file made beside an input under a
-// temporary name and renamed once whole, so that a failed write leaves none.
-// A regular file as standard output is cut back to where writing began.
+// An output: standard output, cut back to where writing began if a write
+// fails (when it is a regular file), or a file beside an input, made under a
+// temporary name and renamed once whole (BesideFile), so that a failed write
+// leaves no half-written file and loses nothing that was there.
 struct Output {
   int fd = 1;
-  std::string path, temporary; // of a file beside an input
+  BesideFile beside; // its path empty for standard output
   long long start = -1;
   std::string pending;
   bool failed = false;
@@ -72,27 +74,24 @@ bool flush(Output& out) {
   const int error = out.failed ? 0 : write_all(out.fd, out.pending.data(), out.pending.size(), done);
   if (error != 0) {
     out.failed = true;
-    std::fprintf(stderr, "tintwise-lights: %s: write error: %s\n", out.path.empty() ? "(standard output)" : out.path.c_str(), std::strerror(error));
+    std::fprintf(stderr, "tintwise-lights: %s: write error: %s\n", out.beside.path.empty() ? "(standard output)" : out.beside.path.c_str(), std::strerror(error));
   }
   out.pending.clear();
   return !out.failed;
 }
 
-
 // Ends an output: written whole, or removed (a file beside) or cut back
 // (standard output as a regular file).
 bool finish(Output& out) {
   flush(out);
-  if (out.temporary.empty()) {
+  if (out.beside.path.empty()) {
     if (out.failed && out.start >= 0) raw_truncate(out.fd, out.start);
     return !out.failed;
   }
-  close_file(out.fd);
-  if (!out.failed && !rename_over(out.temporary, out.path)) {
-    std::fprintf(stderr, "tintwise-lights: %s: cannot write: %s\n", out.path.c_str(), std::strerror(errno));
+  if (!close_beside(out.beside, !out.failed) && !out.failed) {
+    std::fprintf(stderr, "tintwise-lights: %s: cannot write: %s\n", out.beside.path.c_str(), std::strerror(errno));
     out.failed = true;
   }
-  if (out.failed) std::remove(out.temporary.c_str());
   return !out.failed;
 }
 
@@ -103,6 +102,8 @@ struct Run {
   Output* out = nullptr;  // where rows go
   std::vector<Swatch> swatches;
   long rows = 0;          // of the input being read
+  int fd = -1;            // the input being read
+  int read_error = 0;     // its read's errno, once one failed
   int status = kExitOk;
 };
 
@@ -124,21 +125,25 @@ bool take_text(void* context, const char* bytes, std::size_t n) {
   return out.pending.size() < (1 << 16) || flush(out);
 }
 
+// A report, unless the input could not be read or the output written: what
+// the reader says after that (a block that never ends, say) is that failure
+// over again, and has been said once.
 void take_report(void* context, const LightsReport& report) {
   Run& run = *static_cast<Run*>(context);
+  if (run.read_error != 0 || run.out->failed) return;
   const std::string where = run.file + (report.line ? ":" + std::to_string(report.line) : "");
   std::fprintf(stderr, "%s: %s\n", where.c_str(), report.reason.c_str());
   if (run.status == kExitOk) run.status = kExitData;
 }
 
-struct Descriptor {
-  int fd;
-  int error;
-};
-
-std::size_t read_descriptor(void* context, char* buf, std::size_t size) {
-  Descriptor& d = *static_cast<Descriptor*>(context);
-  return read_retrying(d.fd, buf, size, d.error);
+std::size_t read_input(void* context, char* buf, std::size_t size) {
+  Run& run = *static_cast<Run*>(context);
+  const std::size_t n = read_retrying(run.fd, buf, size, run.read_error);
+  if (run.read_error != 0 && n == 0 && run.status != kExitNoInput) {
+    std::fprintf(stderr, "tintwise-lights: %s: read error: %s\n", run.file.c_str(), std::strerror(run.read_error));
+    run.status = kExitNoInput;
+  }
+  return n;
 }
 
 // Opens an input ("-" is standard input); -1, said, if it cannot be.
@@ -152,25 +157,30 @@ int open_input(Run& run, const std::string& path) {
 // Returns how many rows it gave (or 1 for a text given back), or -1 if the
 // output could not be written.
 long convert(Run& run, const std::string& path, int fd, Output& out) {
-  Descriptor in{fd, 0};
   run.file = path == "-" ? "(standard input)" : path;
   run.out = &out;
+  run.fd = fd;
+  run.read_error = 0;
   const LightsSink sink{take_entry, take_report, run.recolour.recolour ? take_text : nullptr, &run};
   run.rows = 0;
-  const LightsResult result = read_lights({read_descriptor, &in}, run.recolour, sink);
-  if (in.error != 0) {
-    std::fprintf(stderr, "tintwise-lights: %s: read error: %s\n", path.c_str(), std::strerror(in.error));
-    run.status = kExitNoInput;
+  const LightsResult result = read_lights({read_input, &run}, run.recolour, sink);
+  close_file(fd);
+  // An --only that chose nothing changed nothing; said, as it may be a typing
+  // mistake (the status stands: the text given back is whole).
+  if (!run.recolour.only.empty() && result.matched == 0 && result.t3d && !out.failed) {
+    std::fprintf(stderr, "tintwise-lights: %s: --only=%s matches no actor's Name or Tag; nothing was recoloured\n", run.file.c_str(), run.recolour.only.c_str());
+  } else if (!run.recolour.only.empty() && result.changed == 0 && result.t3d && !out.failed) {
+    std::fprintf(stderr, "tintwise-lights: %s: --only=%s matches %llu actors, none of them a light%s; nothing was recoloured\n", run.file.c_str(),
+                 run.recolour.only.c_str(), static_cast<unsigned long long>(result.matched), run.recolour.ambient ? " with an ambient light" : "");
   }
-  close_file(in.fd);
   return !result.written || out.failed ? -1 : run.recolour.recolour ? 1 : run.rows;
 }
 
-// The list's swatch file, once its input has ended.
-void write_swatches(Run& run, Output& out) {
+// The list's swatch file, once its input has ended, named `name`.
+void write_swatches(Run& run, Output& out, const std::string& name) {
   if (!written_whole(run.spec.format)) return;
   std::size_t kept;
-  out.pending += swatch_file(run.spec.format, run.swatches, kept);
+  out.pending += swatch_file(run.spec.format, run.swatches, kept, name);
   if (kept < run.swatches.size()) {
     std::fprintf(stderr, "tintwise-lights: an .%s file holds %zu colours; the other %zu are not written\n", format_extension(run.spec.format), kept,
                  run.swatches.size() - kept);
@@ -208,6 +218,16 @@ bool read_colour(const std::string& text, std::uint8_t rgb[3]) {
   return found.colours == 1 && found.problems == 0 && text.find_first_of("\r\n") == std::string::npos;
 }
 
+const char kExplorerHelp[] =
+    "tintwise-lights lists the lights of the level editor's T3D text (a map\n"
+    "exported from UnrealEd, or actors copied from it) with the colour each one\n"
+    "renders, and recolours them to the nearest triple of a colour.\n"
+    "\n"
+    "Drop .t3d files on tintwise-lights.exe: beside each, it writes the list of its\n"
+    "lights as FILE.tintwise.csv. Or run it in a console (cmd, PowerShell) to\n"
+    "recolour them:\n"
+    "  tintwise-lights --help\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -238,6 +258,7 @@ int main(int argc, char** argv) {
       run.recolour.ambient = ambient = true;
     } else if (value("--only=") != "\x01") {
       run.recolour.only = value("--only=");
+      if (run.recolour.only.empty()) return usage_error("--only= names no actor (an empty pattern, as --only=\"$VAR\" gives when VAR is unset): give a pattern, or leave --only out to recolour every light");
       only = true;
     } else if (arg == "--beside") {
       beside = true;
@@ -264,6 +285,15 @@ int main(int argc, char** argv) {
     run.recolour.saturation = static_cast<std::uint8_t>(match.saturation);
     run.recolour.brightness = static_cast<std::uint8_t>(match.brightness);
   }
+  // Started from Explorer (files dropped on it, or none): each file's list
+  // beside it, said on its console, which then waits for Enter.
+  const bool explorer = started_from_explorer("TINTWISE_LIGHTS_EXPLORER");
+  if (explorer && paths.empty()) {
+    std::fputs(kExplorerHelp, stdout);
+    wait_for_enter();
+    return kExitOk;
+  }
+  beside = beside || explorer;
   if (paths.empty()) paths.push_back("-");
   for (const std::string& path : paths) {
     if (beside && path == "-") return usage_error("--beside writes next to each FILE, and standard input has no place: name the files");
@@ -278,48 +308,53 @@ int main(int argc, char** argv) {
       if (paths[i] == paths[k] || same_file(paths[i], paths[k])) return usage_error(paths[k] + " and " + paths[i] + " would both be written to " + paths[i] + suffix() + ": name each file once");
     }
   }
+  if (!beside && output_is_input("tintwise-lights", paths)) return kExitUsage;
 
   bool written = true;
   if (!beside) {
     Output out;
-    if (raw_is_file(1)) out.start = raw_tell(1);
+    out.start = output_start(1);
     if (!run.recolour.recolour && run.spec.format == OutputFormat::csv) out.pending = fields_header(kLightFields);
     for (const std::string& path : paths) {
       const int fd = open_input(run, path);
       if (fd >= 0) written = convert(run, path, fd, out) >= 0 && written;
     }
-    if (!run.recolour.recolour) write_swatches(run, out);
+    if (!run.recolour.recolour) write_swatches(run, out, paths.size() == 1 ? palette_name(paths[0]) : "");
     written = finish(out) && written;
     return written ? run.status : kExitWrite;
   }
   for (const std::string& path : paths) {
     Output out;
-    out.path = path + suffix();
-    out.temporary = out.path + ".part";
+    out.beside.path = path + suffix();
     bool reads = false;
-    for (const std::string& input : paths) reads = reads || same_file(out.path, input);
+    for (const std::string& input : paths) reads = reads || same_file(out.beside.path, input);
     if (reads) {
-      std::fprintf(stderr, "tintwise-lights: %s: not written: it is a file this run reads\n", out.path.c_str());
+      std::fprintf(stderr, "tintwise-lights: %s: not written: it is a file this run reads\n", out.beside.path.c_str());
       written = false;
       continue;
     }
     const int fd = open_input(run, path);
     if (fd < 0) continue;
-    if ((out.fd = open_output(out.temporary)) < 0) {
-      std::fprintf(stderr, "tintwise-lights: %s: cannot write: %s\n", out.path.c_str(), std::strerror(errno));
+    if (!open_beside(out.beside)) {
+      std::fprintf(stderr, "tintwise-lights: %s: cannot write: %s\n", out.beside.path.c_str(), std::strerror(errno));
       close_file(fd);
       written = false;
       continue;
     }
+    out.fd = out.beside.fd;
     if (!run.recolour.recolour && run.spec.format == OutputFormat::csv) out.pending = fields_header(kLightFields);
     if (convert(run, path, fd, out) == 0) { // a list of no light: no file, and said
-      std::fprintf(stderr, "tintwise-lights: %s: nothing written: no light was read from it\n", path.c_str());
+      std::fprintf(explorer ? stdout : stderr, "%s%s: nothing written: no light was read from it\n", explorer ? "" : "tintwise-lights: ", path.c_str());
       out.failed = true;
       finish(out);
       continue;
     }
-    if (!run.recolour.recolour) write_swatches(run, out);
-    written = finish(out) && written;
+    if (!run.recolour.recolour) write_swatches(run, out, palette_name(path));
+    const bool done = finish(out);
+    if (explorer && done) std::printf("Wrote %s\n", out.beside.path.c_str());
+    written = done && written;
   }
+  std::fflush(stdout);
+  if (explorer) wait_for_enter();
   return written ? run.status : kExitWrite;
 }

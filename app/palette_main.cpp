@@ -107,27 +107,29 @@ const char kExplorerHelp[] =
 
 // --- Output ------------------------------------------------------------------
 
-// Standard output, or a file beside an input, written only in whole rows: if
-// a write fails part way through a regular file, the file is cut back to the
-// last whole row. A file beside an input is made only once it has a row.
+// Standard output, written only in whole rows: if a write fails part way
+// through a regular file, the file is cut back to the last whole row. Or a
+// file beside an input, made under a temporary name (BesideFile) once it has
+// a row, and renamed over its name once whole, so that a failed write leaves
+// no half-written file and loses nothing that was there.
 struct Output {
   int fd = 1;            // -1 until the file beside an input is made
-  std::string path;      // of that file
+  BesideFile beside;     // its path empty for standard output
   bool rows = false;     // a row is among what is pending or written
   std::string pending;   // whole rows not yet written
-  long long written = 0; // bytes written since the start (or the first seek)
+  long long written = 0; // bytes written since the start
   long long start = -1;  // where writing began in a regular file, else -1
   bool failed = false;
 };
 
-
 void flush(Output& out) {
   if (out.fd < 0 && !out.failed) {
     if (!out.rows) return; // nothing to make the file for yet
-    if ((out.fd = open_output(out.path)) < 0) {
-      std::fprintf(stderr, "tintwise-palette: %s: cannot write: %s\n", out.path.c_str(), std::strerror(errno));
+    if (!open_beside(out.beside)) {
+      std::fprintf(stderr, "tintwise-palette: %s: cannot write: %s\n", out.beside.path.c_str(), std::strerror(errno));
       out.failed = true;
     }
+    out.fd = out.beside.fd;
   }
   std::size_t done = 0;
   const int error = out.failed ? 0 : write_all(out.fd, out.pending.data(), out.pending.size(), done);
@@ -138,7 +140,7 @@ void flush(Output& out) {
       const bool any = done > 0 && whole != std::string::npos;
       raw_truncate(out.fd, out.start + out.written + (any ? static_cast<long long>(whole) + 1 : 0));
     }
-    std::fprintf(stderr, "tintwise-palette: write error: %s\n", std::strerror(error));
+    std::fprintf(stderr, "tintwise-palette: %swrite error: %s\n", out.beside.path.empty() ? "" : (out.beside.path + ": ").c_str(), std::strerror(error));
   }
   if (!out.failed) out.written += static_cast<long long>(done);
   out.pending.clear();
@@ -192,6 +194,7 @@ struct Pipeline {
   Output out;
   std::vector<Swatch> swatches; // of a swatch file, written whole at the end of its output
   std::string problems; // diagnostics of the batch being written
+  std::string name;     // of the palette a swatch file holds: its input's, where it has one
   int status = kExitOk;
 };
 
@@ -411,7 +414,7 @@ void finish_output(Pipeline& p, const std::string& where) {
   if (is_swatch_format(p.spec.format) && !p.out.failed && (!p.swatches.empty() || p.out.fd >= 0)) {
     p.out.rows = true;
     std::size_t kept;
-    p.out.pending += swatch_file(p.spec.format, p.swatches, kept);
+    p.out.pending += swatch_file(p.spec.format, p.swatches, kept, p.name);
     if (kept < p.swatches.size()) {
       std::fprintf(stderr, "tintwise-palette: %s: an .%s file holds %zu colours; the other %zu are not written\n", where.c_str(),
                    format_extension(p.spec.format), kept, p.swatches.size() - kept);
@@ -450,13 +453,16 @@ bool write_beside(Pipeline& p, std::uint32_t index, const std::vector<std::strin
   if (in < 0) return true;
   p.out = Output{};
   p.out.fd = -1;
-  p.out.path = beside;
-  p.out.start = 0;
-  p.out.pending = output_header(p.spec);
+  p.out.beside.path = beside;
+  p.name = palette_name(path);
+  p.out.pending = output_header(p.spec, p.name);
   convert_file(p, index, path, in);
   finish_output(p, beside);
   const bool made = p.out.fd >= 0;
-  if (made) close_file(p.out.fd);
+  if (made && !close_beside(p.out.beside, !p.out.failed) && !p.out.failed) {
+    std::fprintf(stderr, "tintwise-palette: %s: cannot write: %s\n", beside.c_str(), std::strerror(errno));
+    p.out.failed = true;
+  }
   if (!made && !p.out.failed) std::fprintf(say ? stdout : stderr, "%s%s: nothing written: no colour was read from it\n", say ? "" : "tintwise-palette: ", path.c_str());
   else if (say && !p.out.failed) std::printf("Wrote %s\n", beside.c_str());
   std::fflush(stdout);
@@ -538,6 +544,7 @@ int main(int argc, char** argv) {
     if (beside && path == "-") return usage_error("--beside writes next to each FILE, and standard input has no place: name the files");
   }
   if (beside && outputs_collide(paths, p.spec.format)) return kExitUsage;
+  if (!beside && output_is_input("tintwise-palette", paths)) return kExitUsage;
   if (!beside && is_binary_format(p.spec.format) && is_terminal(1)) {
     return usage_error(std::string("--format=") + format_extension(p.spec.format) + " writes binary data, which a terminal cannot show: redirect it (> palette." +
                        format_extension(p.spec.format) + ") or use --beside");
@@ -551,8 +558,9 @@ int main(int argc, char** argv) {
   if (beside) {
     for (std::uint32_t i = 0; i < paths.size(); ++i) written = write_beside(p, i, paths, explorer) && written;
   } else {
-    if (raw_is_file(1)) p.out.start = raw_tell(1); // -1 where it cannot tell: then nothing is cut back
-    p.out.pending = output_header(p.spec);
+    p.out.start = output_start(1); // -1 where it cannot tell: then nothing is cut back
+    if (paths.size() == 1) p.name = palette_name(paths[0]);
+    p.out.pending = output_header(p.spec, p.name);
     for (std::uint32_t i = 0; i < paths.size() && !p.out.failed; ++i) {
       const int fd = open_input(p, paths[i]);
       if (fd >= 0) convert_file(p, i, paths[i], fd);

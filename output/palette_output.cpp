@@ -190,14 +190,25 @@ void append_record(const OutputSpec& spec, const RowFields& fields, FieldText fi
   }
 }
 
-std::string output_header(const OutputSpec& spec) {
+std::string output_header(const OutputSpec& spec, const std::string& name) {
   switch (spec.format) {
     case OutputFormat::csv: return fields_header(kPaletteFields);
-    case OutputFormat::gpl: return kGplHeader;
+    case OutputFormat::gpl: return gpl_header(name);
     case OutputFormat::text: return "where                  colour    hue sat bri    distance  rendered  name\n";
     default: return "";
   }
 }
+
+std::string palette_name(const std::string& path) {
+  if (path == "-") return "";
+  const std::size_t slash = path.find_last_of("/\\");
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return clean_utf8(name);
+}
+
+std::string gpl_header(const std::string& name) { return "GIMP Palette\nName: " + (name.empty() ? std::string(kPaletteName) : name) + "\nColumns: 0\n#\n"; }
 
 void append_gpl_line(std::uint32_t rgb, const std::string& name, std::string& out) {
   char row[16];
@@ -392,7 +403,8 @@ std::string stored_zip(const std::vector<std::pair<std::string, std::string>>& f
 //    (computed from the bytes exactly, see fraction), alpha 1 and colour
 //    space 0 (sRGB), as Procreate's palettes before version 5 are and every
 //    version imports.
-std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept) {
+std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept, const std::string& named) {
+  const std::string name = named.empty() ? kPaletteName : named;
   // .aco counts in 16 bits; .kpl and .swatches are held to as many, which the
   // reader reads back whole (within its 64 MiB and its JSON's 524,288 values).
   const bool counted = format == OutputFormat::aco || format == OutputFormat::kpl || format == OutputFormat::swatches;
@@ -432,9 +444,9 @@ std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches
           for (int k = 0; k < 3; ++k) append_be(out, channel(swatches[i], k) * 257, 2);
           append_be(out, 0, 2);
           if (version == 1) continue;
-          std::string name;
-          append_be(out, append_utf16(name, swatches[i].name), 4);
-          out += name;
+          std::string utf16;
+          append_be(out, append_utf16(utf16, swatches[i].name), 4);
+          out += utf16;
         }
       }
       break;
@@ -448,7 +460,7 @@ std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches
       append_be(out, 0xFFFF, 2);
       break;
     case OutputFormat::gpl:
-      out = kGplHeader;
+      out = gpl_header(name);
       for (std::size_t i = 0; i < kept; ++i) append_gpl_line(swatches[i].rgb, swatches[i].name, out);
       break;
     case OutputFormat::jasc:
@@ -468,7 +480,7 @@ std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches
       break;
     }
     case OutputFormat::kpl:
-      out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ColorSet version=\"2.0\" name=\"Tintwise rendered colours\" comment=\"\" columns=\"16\" rows=\"" +
+      out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ColorSet version=\"2.0\" name=\"" + xml_text(name) + "\" comment=\"\" columns=\"16\" rows=\"" +
             std::to_string((kept + 15) / 16) + "\">\n";
       for (std::size_t i = 0; i < kept; ++i) {
         out += " <ColorSetEntry name=\"" + xml_text(swatches[i].name) + "\" spot=\"false\" bitdepth=\"U8\">\n  <RGB";
@@ -479,7 +491,9 @@ std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches
       out = stored_zip({{"mimetype", "application/x-krita-palette"}, {"colorset.xml", out + "</ColorSet>\n"}});
       break;
     case OutputFormat::swatches:
-      out = "[{\"name\":\"Tintwise rendered colours\",\"swatches\":[";
+      out = "[{\"name\":";
+      append_json(out, name);
+      out += ",\"swatches\":[";
       for (std::size_t i = 0; i < kept; ++i) {
         const std::uint32_t r = channel(swatches[i], 0), g = channel(swatches[i], 1), b = channel(swatches[i], 2);
         const std::uint32_t top = std::max({r, g, b}), d = top - std::min({r, g, b});

@@ -63,11 +63,18 @@ void append_json(std::string& out, const std::string& text);
 void append_number(std::string& out, long long v);
 
 // What comes before the first row: the CSV header, the GIMP palette's
-// header, the text columns' titles; nothing for JSON Lines and templates.
-std::string output_header(const OutputSpec& spec);
+// header (naming the palette `name`), the text columns' titles; nothing for
+// JSON Lines and templates.
+std::string output_header(const OutputSpec& spec, const std::string& name = "");
+
+// The name a palette written from the file at `path` carries: the file's
+// own, without its folder and its extension ("theme" for themes/theme.gpl);
+// empty for standard input ("-"), whose palette is named kPaletteName.
+std::string palette_name(const std::string& path);
+constexpr const char kPaletteName[] = "Tintwise rendered colours";
 
 // A GIMP palette of the rendered colours: its header, and a colour's line.
-constexpr const char kGplHeader[] = "GIMP Palette\nName: Tintwise rendered colours\nColumns: 0\n#\n";
+std::string gpl_header(const std::string& name);
 void append_gpl_line(std::uint32_t rgb, const std::string& name, std::string& out);
 
 // Appends the row of one colour that was read, with its search's answer.
@@ -102,8 +109,9 @@ Swatch swatch_of(const PaletteEntry& entry, const HsbAnswer& answer);
 // The whole swatch file of `swatches`, in their order (also a GIMP palette,
 // for rows that are not written as they come). `kept` is how many it holds:
 // all but past what the format can (256 in an .act, 65,535 in an .aco,
-// .kpl or .swatches).
-std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept);
+// .kpl or .swatches). Formats that name their palette (GIMP's, Krita's,
+// Procreate's) name it `name`, or kPaletteName where that is empty.
+std::string swatch_file(OutputFormat format, const std::vector<Swatch>& swatches, std::size_t& kept, const std::string& name = "");
 
 // A zip archive of `files` (name and bytes), each stored, in order, with
 // fixed times, so that the same files give the same bytes.

@@ -169,7 +169,8 @@ py::tuple read_palette(const py::bytes& data, bool find, bool vga) {
 // T3D text through the lights' reader: listed, its entries as (line, actor,
 // class, property, hue, saturation, brightness, rendered_hex, from_defaults)
 // and its reports as (line, reason); or recoloured to a triple, the text's
-// bytes back and its reports.
+// bytes back and its reports; then how many lights were recoloured, and how
+// many actors `only` chose.
 py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, int brightness, bool keep, bool ambient, const std::string& only) {
   struct Found {
     Bytes source;
@@ -184,9 +185,10 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
                                   [](void* c, const tintwise::LightsReport& r) { static_cast<Found*>(c)->said.push_back(r); },
                                   recolour ? +[](void* c, const char* b, std::size_t n) { return static_cast<Found*>(c)->text.append(b, n), true; } : nullptr, &f};
   const tintwise::LightsRecolour how{recolour, static_cast<std::uint8_t>(hue), static_cast<std::uint8_t>(saturation), static_cast<std::uint8_t>(brightness), keep, ambient, only};
+  tintwise::LightsResult result;
   {
     py::gil_scoped_release free;
-    tintwise::read_lights({read_bytes, &f.source}, how, sink);
+    result = tintwise::read_lights({read_bytes, &f.source}, how, sink);
   }
   for (const tintwise::LightEntry& e : f.found) {
     std::string hex, defaults;
@@ -197,7 +199,7 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
     entries.append(py::make_tuple(e.line, e.actor, e.class_name, e.ambient ? "ambient" : "light", e.hue, e.saturation, e.brightness, hex, defaults));
   }
   for (const tintwise::LightsReport& r : f.said) reports.append(py::make_tuple(r.line, r.reason));
-  return py::make_tuple(entries, reports, py::bytes(f.text));
+  return py::make_tuple(entries, reports, py::bytes(f.text), result.changed, result.matched);
 }
 
 } // namespace

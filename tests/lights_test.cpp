@@ -78,7 +78,9 @@ const std::string kLight = "Begin Actor Class=Light Name=L\n";
 // Each rule, just inside and just past its edge: what counts as a light or
 // a zone, defaults, values, names, nesting, structure, and the sizes held.
 TEST(LightsReader, KeepsEachRuleAtItsEdges) {
-  const std::string long_line(kLightsMaxLine - 1, 'x'); // with its line feed, kLightsMaxLine bytes
+  const std::string longest(kLightsMaxLine, 'x'), ends = "End Actor\n"; // the longest line read, its line end aside
+  std::string flood = kLight + ends;
+  for (int i = 0; i < 25; ++i) flood += "End Object\n";
   const std::string big = kLight + std::string(kLightsMaxActor - kLight.size() - 10, '\n') + "End Actor\n";
   const struct {
     std::string text, said;
@@ -107,13 +109,24 @@ TEST(LightsReader, KeepsEachRuleAtItsEdges) {
       {"Begin Surface\nEnd Surface\n", "!0: not a T3D text\n"},
       {"Begin Map\n" + kLight + "LightHue=1", "!2: L: the actor never ends (no End Actor); passed through unchanged\n!1: Begin Map never ends (no End Map)\n"},
       {"End Actor\n" + kLight + " Begin Brush\n  Begin Polygon\n End Brush\nEnd Actor\n",
-       "!1: End Actor closes no block that is open; passed through unchanged\n!5: End Brush closes Polygon (line 4) before it ends\n"
-       "!2: L: its blocks do not nest; the actor is passed through unchanged\n"},
+       "!1: End Actor closes no block that is open; passed through unchanged\n"
+       "!5: L (line 2): End Brush closes Polygon (line 4) before it ends; the actor is passed through unchanged\n"},
       // A line of 1 MiB is read, one byte more is passed through; so is an actor of more than 16 MiB.
-      {kLight + long_line + "\nEnd Actor\n" + kLight + long_line + "xx\nEnd Actor\n",
-       "1 L Light light 0 255 64 7\n!4: L: a line of more than 1048576 bytes (line 5); the actor is passed through unchanged\n"},
+      {kLight + longest + "\n" + ends + kLight + longest + "\r\n" + ends + kLight + longest + "x\n" + ends + kLight + longest + "x\r\n" + ends + kLight + longest,
+       "1 L Light light 0 255 64 7\n4 L Light light 0 255 64 7\n!8: L (line 7): a line of more than 1048576 bytes; the actor is passed through unchanged\n"
+       "!11: L (line 10): a line of more than 1048576 bytes; the actor is passed through unchanged\n!13: L: the actor never ends (no End Actor); passed through unchanged\n"},
+      {longest + "x", "!1: a line of more than 1048576 bytes, passed through unchanged\n!0: not a T3D text\n"},
+      // Nothing to read; a stray CR; an actor whose End never comes before the next; a flood of one cause, counted.
+      {"", "!0: empty: it holds no text\n"},
+      {"Begin Actor Class=Light Name=A\nEnd Actor\r\r\n" + kLight + "LightHue=3\n" + kLight + ends,
+       "1 A Light light 0 255 64 7\n!3: L: the actor never ends (a Begin Actor, line 5, comes before its End Actor); passed through unchanged\n5 L Light light 0 255 64 7\n"},
+      {flood, "1 L Light light 0 255 64 7\n" + [] {
+         std::string said;
+         for (int line = 3; line < 13; ++line) said += "!" + std::to_string(line) + ": End Object closes no block that is open; passed through unchanged\n";
+         return said + "!0: and 15 more lines whose End closes no block that is open (the last at line 27), each as the ones said\n";
+       }()},
       {big, "1 L Light light 0 255 64 7\n"},
-      {big + big.substr(0, 20) + big, "1 L Light light 0 255 64 7\n!16777178: L: an actor of more than 16777216 bytes; the actor is passed through unchanged\n"},
+      {big + big.substr(0, 20) + big, "1 L Light light 0 255 64 7\n!33554344: L (line 16777178): an actor of more than 16777216 bytes; the actor is passed through unchanged\n"},
   };
   for (const auto& c : cases) {
     const Read whole = read(c.text);
@@ -193,34 +206,61 @@ TEST(LightsCommand, RecoloursWithTintwisesTripleAndFailsWhole) {
   const struct {
     std::vector<std::string> args;
     int status;
-    const char* err; // the start of what it says
+    std::string err; // the start of what it says
   } runs[] = {
       {{"--keep-brightness", map}, 64, "tintwise-lights: --keep-brightness says how to recolour"},
       {{"--recolour=#12345", map}, 64, "tintwise-lights: --recolour needs one colour"},
       {{"--recolour=1 2 3 4", map}, 64, "tintwise-lights: --recolour needs one colour"},
       {{"--recolour=#f80", "--format=json", map}, 64, "tintwise-lights: --format is the list's"},
       {{"--recolour=#f80", map, map}, 64, "tintwise-lights: --recolour gives one text back"},
+      {{"--recolour=#f80", "--only=", map}, 64, "tintwise-lights: --only= names no actor (an empty pattern"},
+      {{"--recolour=#f80", "--only=NoSuch*", map}, 0, "tintwise-lights: " + map + ": --only=NoSuch* matches no actor's Name or Tag; nothing was recoloured\n"},
       {{"--format=text", map}, 64, "tintwise-lights: unknown format 'text'"},
       {{"--format={actor} {colour}", map}, 64, "tintwise-lights: unknown format or field 'colour'"},
       {{"no-such.t3d"}, 66, "tintwise-lights: no-such.t3d: cannot open"},
       {{"--format={actor}", data_path("lights/copy.t3d")}, 0, ""},
-      {{"--format=gpl", map}, 65, map.c_str()},
+      {{"--format=gpl", map}, 65, map},
   };
   for (const auto& r : runs) {
     const ToolRun run = run_program(TINTWISE_LIGHTS_EXE, r.args);
     EXPECT_EQ(run.status, r.status) << r.args[0];
-    EXPECT_EQ(run.err.substr(0, std::strlen(r.err)), r.err) << r.args[0];
+    EXPECT_EQ(run.err.substr(0, r.err.size()), r.err) << r.args[0];
   }
-  EXPECT_NE(run_program(TINTWISE_LIGHTS_EXE, {"--format=gpl", map}).out.find(kGplHeader + std::string("104 104 104\tLight0 (0 255 64)\n185  12  12\tLight 5 (255 16 200)\n")), std::string::npos);
-  // A write that fails part way: standard output cut back to nothing, and nothing left beside the file.
+  EXPECT_NE(run_program(TINTWISE_LIGHTS_EXE, {"--format=gpl", map}).out.find(gpl_header("map") + std::string("104 104 104\tLight0 (0 255 64)\n185  12  12\tLight 5 (255 16 200)\n")), std::string::npos);
+}
+
+// What both programs write never loses a byte that was there: a write that fails cuts standard output back to where
+// it began, under ">>" too, and leaves nothing beside; a temporary file is made afresh, never through a link that
+// is there (one to the input, say); standard output that is an input is refused before anything is read or
+// written, with what a ">" did to it; an empty input and a folder are each said once.
+TEST(Writes, LoseNothingThatWasThere) {
   const TempDir dir;
-  std::ofstream(dir.path + "/big.t3d", std::ios::binary) << std::string(300000, '\n') << slurp(map);
-  const std::string lights = std::string(TINTWISE_EMULATOR) + " \"$0\" --recolour=#f80"; // the shell is the host's, the program the target's
-  const ToolRun cut = run_program("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 100; " + lights + " \"$1\" >\"$1.out\"; echo $?; " + lights + " --beside \"$1\"; echo $?",
-                                              TINTWISE_LIGHTS_EXE, dir.path + "/big.t3d"}, "", true);
-  EXPECT_EQ(cut.out, "1\n1\n") << cut.err;
-  EXPECT_EQ(slurp(dir.path + "/big.t3d.out"), "");
-  EXPECT_FALSE(std::ifstream(dir.path + "/big.t3d.tintwise.t3d")) << "half written";
-  EXPECT_FALSE(std::ifstream(dir.path + "/big.t3d.tintwise.t3d.part")) << "left behind";
+  const std::string map = slurp(data_path("lights/map.t3d"));
+  std::ofstream(dir.path + "/big.t3d", std::ios::binary) << std::string(300000, '\n') << map;
+  std::ofstream(dir.path + "/map.t3d", std::ios::binary) << map;
+  std::ofstream(dir.path + "/big.gpl", std::ios::binary) << "GIMP Palette\n" << [] { std::string rows; for (int i = 0; i < 3000; ++i) rows += "255 128 0\n"; return rows; }();
+  std::ofstream(dir.path + "/pal.gpl", std::ios::binary) << "#ff8000 Orange\n";
+  const std::string script = R"sh(cd "$0"; L="$1 $2"; P="$1 $3"; echo keep >a; echo keep >b
+    (trap '' XFSZ; ulimit -f 1; $L --recolour=#f80 big.t3d >>a 2>/dev/null; echo "lights >> $?"; $P big.gpl >>b 2>/dev/null; echo "palette >> $?"
+     $L --recolour=#f80 big.t3d >c 2>err; echo "lights > $? $(wc -l <err) $(wc -c <c)"; $L --recolour=#f80 --beside big.t3d 2>err; echo "beside $? $(wc -l <err)")
+    echo "kept: $(cat a) $(head -n 1 b) $(ls big.t3d.* 2>&1 | wc -l)"
+    cp map.t3d m.t3d; ln -s m.t3d m.t3d.tintwise.t3d.part; cp pal.gpl p.gpl; ln -s p.gpl p.gpl.tintwise.csv.part
+    $L --recolour=#f80 --beside m.t3d && $P --beside p.gpl && cmp -s m.t3d map.t3d && cmp -s p.gpl pal.gpl && echo "inputs kept: $(ls *.part)"
+    $L --recolour=#f80 map.t3d | cmp -s - m.t3d.tintwise.t3d && $P p.gpl | cmp -s - p.gpl.tintwise.csv && echo "beside: whole"
+    $L --recolour=#f80 m.t3d >>m.t3d 2>err; echo "$? $(cmp -s m.t3d map.t3d && echo unchanged): $(cat err)"
+    $P p.gpl >>p.gpl 2>err; echo "$? $(cmp -s p.gpl pal.gpl && echo unchanged): $(cat err)"
+    $L --recolour=#f80 m.t3d >m.t3d 2>err; echo "$?: $(cut -c 1-70 err)"
+    : >e.t3d; $L e.t3d 2>err >/dev/null; echo "$?: $(cat err)"; mkdir d; $L d 2>err >/dev/null; echo "$?: $(cat err)"
+    TINTWISE_LIGHTS_EXPLORER=1 $L map.t3d </dev/null 2>/dev/null; $L map.t3d 2>/dev/null | cmp -s - map.t3d.tintwise.csv && echo "from Explorer: beside")sh";
+  const ToolRun run = run_program("/bin/sh", {"-c", script, dir.path, TINTWISE_EMULATOR, TINTWISE_LIGHTS_EXE, TINTWISE_PALETTE_EXE}, "", true);
+  EXPECT_EQ(run.out, "lights >> 1\npalette >> 1\nlights > 1 1 0\nbeside 1 1\nkept: keep keep 1\n"
+                     "inputs kept: m.t3d.tintwise.t3d.part\np.gpl.tintwise.csv.part\nbeside: whole\n"
+                     "64 unchanged: tintwise-lights: m.t3d is standard output too, and reading it while writing it would lose it: write to another "
+                     "file, or use --beside\n"
+                     "64 unchanged: tintwise-palette: p.gpl is standard output too, and reading it while writing it would lose it: write to another "
+                     "file, or use --beside\n"
+                     "64: tintwise-lights: m.t3d is empty, and it is standard output too: a shel\n"
+                     "65: e.t3d: empty: it holds no text\n66: tintwise-lights: d: cannot open: it is a folder\n"
+                     "Wrote map.t3d.tintwise.csv\n\nPress Enter to close this window.\nfrom Explorer: beside\n") << run.err;
 }
 #endif

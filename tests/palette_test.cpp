@@ -260,6 +260,11 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
        "1 #ffffff\n2 !R, G and B\n3 !R, G and B\n4 !R, G and B\n5 !R, G and B\n6 !R, G and B\n"},
       {"GIMP Palette\n255 255 255 White\n0 0 256 Past\n", "2 #ffffff White\n3 !R, G and B\n"},
       {"JASC-PAL\n0100\n2\n255 0 255\n256 0 0\n", "4 #ff00ff\n5 !R, G and B\n"},
+      // The level editor's text is no palette (its lights are tintwise-lights'); in find mode, a text like any other.
+      {"\r\n begin MAP\r\nBegin Actor Class=Light\r\nLightHue=3\r\n", "- !not a palette: T3D text (actors copied from the level editor, or a map exported); tintwise-lights"},
+      {"Begin Actor\tClass=Light\n(R=1,G=2,B=3)\n", "- !not a palette: T3D text"},
+      {"Begin Mapping\n#ff8000\n", "1 !not a colour\n2 #ff8000\n"},
+      {"Begin Map\nColor=(R=1,G=2,B=3)\n", "2 #010203 Color\n", PaletteMode::find},
       // The JASC count: up to nine digits, and it must match the colour lines.
       {"JASC-PAL\n0100\n999999999\n1 2 3\n", "4 #010203\n3 !the header says 999999999 colours, the file has 1\n"},
       {"JASC-PAL\n0100\n1000000000\n1 2 3\n", "3 !not a JASC-PAL colour count\n4 #010203\n"},
@@ -310,7 +315,7 @@ TEST(PaletteReader, KeepsEachRuleAtItsEdges) {
       {std::string("\xFE\xFF\0" "1\0 \0" "2\0 \0" "3\0\n", 14), "1 #010203\n"},
       {std::string("\xFF\xFE" "1\0 \0" "2\0 \0" "3\0 \0" "\0\xD8" "x\0\n\0" "Z", 21), "1 #010203 \xEF\xBF\xBDx\n2 !not a colour\n"},
       {std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0\1\1\0\0\1\0\1\0\0\xFF\xDB", 22), "- !not a palette: a JPEG picture\n"},
-      {std::string("PK\x03\x04\x14\0kpl", 9), "- !truncated: a zip archive without its end record\n"},
+      {std::string("PK\x03\x04\x14\0kpl", 9), "- !truncated or corrupt: a zip archive without an end record that leads to its central directory\n"},
       {std::string("abc\0def\n1 2 3\n", 14), "- !not a palette: binary data of no known format\n"},
       // Binary data, told from text: control characters in more than 1 byte of 20, bytes not UTF-8 in more than 1 of 10.
       {"1 2 3 \x01\x02" + std::string(32, 'x'), "1 #010203   " + std::string(32, 'x') + "\n"},
@@ -514,14 +519,26 @@ std::string patched(std::string zip, long long at, std::uint64_t v, int n) {
   return zip.replace(static_cast<std::size_t>(at < 0 ? static_cast<long long>(zip.size()) + at : at), static_cast<std::size_t>(n), le_bytes(v, n));
 }
 
-// An Aseprite file of one frame: the header (`depth` bits, index 1 transparent), then the chunks, each given as
-// its type and data ("size" past 0 overrides the chunk's own size).
-std::string aseprite_of(int depth, const std::vector<std::pair<int, std::string>>& chunks, std::uint32_t size = 0) {
-  std::string body;
-  for (const auto& [type, data] : chunks) body += le_bytes(size ? size : 6 + data.size(), 4) + le_bytes(type, 2) + data;
-  const std::string frame = le_bytes(16 + body.size(), 4) + le_bytes(0xF1FA, 2) + le_bytes(chunks.size(), 2) + std::string(8, '\0') + body;
-  return (le_bytes(128 + frame.size(), 4) + le_bytes(0xA5E0, 2) + le_bytes(1, 2) + le_bytes(1, 4) + le_bytes(depth, 2) + std::string(14, '\0') + '\1')
-             .append(99, '\0') + frame;
+// An Aseprite file: the header (`depth` bits, index 1 transparent), then the first frame's chunks, each given as
+// its type and data ("size" past 0 overrides the chunk's own size), then the later frames'.
+using AseChunks = std::vector<std::pair<int, std::string>>;
+std::string aseprite_of(int depth, const AseChunks& chunks, std::uint32_t size = 0, const std::vector<AseChunks>& later = {}) {
+  std::string frames;
+  for (std::size_t f = 0; f <= later.size(); ++f) {
+    const AseChunks& these = f == 0 ? chunks : later[f - 1];
+    std::string body;
+    for (const auto& [type, data] : these) body += le_bytes(size && f == 0 ? size : 6 + data.size(), 4) + le_bytes(type, 2) + data;
+    frames += le_bytes(16 + body.size(), 4) + le_bytes(0xF1FA, 2) + le_bytes(these.size(), 2) + std::string(8, '\0') + body;
+  }
+  return (le_bytes(128 + frames.size(), 4) + le_bytes(0xA5E0, 2) + le_bytes(1 + later.size(), 2) + le_bytes(1, 4) + le_bytes(depth, 2) + std::string(14, '\0') + '\1')
+             .append(99, '\0') + frames;
+}
+
+// ASCII as UTF-16 of one byte order, with its byte order mark.
+std::string utf16_of(const std::string& ascii, bool big_endian) {
+  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char c : ascii) out += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+  return out;
 }
 
 } // namespace
@@ -532,10 +549,11 @@ std::string aseprite_of(int depth, const std::vector<std::pair<int, std::string>
 TEST(PaletteReader, ReadsArchivesAndTheirPalettesAtTheirEdges) {
   const std::string xml = "<ColorSet columns=\"2\"><ColorSetEntry name=\"a\"><RGB r=\"1\" g=\"0.5\" b=\"0\"/></ColorSetEntry></ColorSet>";
   const ZipFile mime{"mimetype", "krita/x-colorset"};
-  const std::string kpl = zip_of({mime, {"colorset.xml", xml}}), pair = zip_of({{"a", "x"}, {"a", "x"}});
+  const std::string kpl = zip_of({mime, {"colorset.xml", xml}}), pair = zip_of({{"a", zip_of({{"b", "x"}}).substr(0, 32)}, {"b", "x"}});
   const long long entry = 30 + 8 + 16, central = static_cast<long long>(kpl.size()) - 22 - 46 - 12; // colorset.xml's local header, its directory entry
   const std::string deflated = zip_of({mime, {"colorset.xml", xml, 8}});
-  const std::string no_inflater = "- !not read: \"colorset.xml\" in the zip archive is deflated, and this program has no inflater\n";
+  const std::string no_inflater = "- !not read: \"colorset.xml\" in the zip archive is deflated, and this build has no inflater: use a build with zlib "
+                                  "(every release of Tintwise has it), or unpack the archive and read \"colorset.xml\" itself\n";
   const std::size_t packed_at = deflated.size() - 22 - 46 - 12 + 20; // its compressed size
   [[maybe_unused]] const std::uint64_t packed = static_cast<unsigned char>(deflated[packed_at]) + 256u * static_cast<unsigned char>(deflated[packed_at + 1]);
   const auto swatches = [](const std::string& json) { return zip_of({{"Swatches.json", json}}); };
@@ -568,16 +586,14 @@ TEST(PaletteReader, ReadsArchivesAndTheirPalettesAtTheirEdges) {
       // Stored or deflated; Krita's mimetype old or new; anything else no Krita palette.
       {kpl, "1 #ff8000 a\n"},
       {zip_of({{"mimetype", "application/x-krita-palette"}, {"colorset.xml", xml, 8}}), needs_zlib("") ? no_inflater : "1 #ff8000 a\n"},
-      {zip_of({{"mimetype", "text/plain"}, {"colorset.xml", xml}}), "- !not a palette: a zip archive with a colorset.xml but not Krita's"},
-      {zip_of({{"colorset.xml", xml}, mime}), "- !not a palette: a zip archive with a colorset.xml but not Krita's"},
+      {zip_of({{"mimetype", "text/plain"}, {"colorset.xml", xml}}), "- !not a palette: a zip archive with a colorset.xml whose mimetype entry says \"text/plain\", not Krita's"},
+      {zip_of({{"colorset.xml", xml}, {"m", ""}}), "- !not a palette: a zip archive with a colorset.xml but no mimetype entry"},
       // Hostile structure: each check alone.
       {patched(patched(kpl, entry + 14, 0, 4), central + 16, 0, 4), "- !corrupt: \"colorset.xml\" in the zip archive fails its CRC-32 check"},
-      {patched(kpl, entry + 30, 'C', 1), "- !corrupt: the local header of \"colorset.xml\" in the zip archive does not agree"},
-      {patched(kpl, entry + 8, 1, 1), "- !corrupt: the local header of \"colorset.xml\" in the zip archive does not agree"},
       {patched(kpl, -6, kpl.size(), 4), "- !corrupt: the zip archive's central directory lies past"},
       {patched(patched(kpl, entry + 18, 1000, 4), central + 20, 1000, 4), "- !corrupt: the data of \"colorset.xml\" in the zip archive runs past"},
       {patched(kpl, central + 42, 0, 4), "- !corrupt: the local header of \"colorset.xml\" in the zip archive does not agree"},
-      {patched(pair, -22 - 4 - 1, 0, 4), "- !corrupt: two entries of the zip archive share bytes"},
+      {patched(pair, -22 - 4 - 1, 31, 4), "- !corrupt: two entries of the zip archive share bytes"}, // b's header, a copy inside a's data
       {patched(kpl, central + 24, 0xFFFFFFFF, 4), "- !not read: a ZIP64 archive"},
       {std::string(kpl).insert(kpl.size() - 22, "PK\x06\x07" + std::string(16, '\0')), "- !not read: a ZIP64 archive"},
       {patched(kpl, -18, 1, 2), "- !not read: one part of a zip archive split"},
@@ -589,7 +605,16 @@ TEST(PaletteReader, ReadsArchivesAndTheirPalettesAtTheirEdges) {
        "- !not a palette: a zip archive holding \"a..b/..c\", \"b.png\", \"c\" and 1 more, without a Krita colorset.xml or a Procreate Swatches.json"},
       {zip_of({}), "- !not a palette: an empty zip archive\n"},
       {kpl.substr(0, kpl.size() - 2) + le_bytes(2, 2) + "hi", "1 #ff8000 a\n"},
-      {kpl + "x", "- !truncated: a zip archive without its end record\n"},
+      // The edges of what is believed: bytes after the end record read and said once; the mimetype anywhere, as Krita
+      // reads it; colorset.xml in UTF-16; two entries of one name, of which readers take different ones, refused.
+      {kpl + "xyz", "- !the zip archive ends with 3 bytes after its end record, which are not read\n1 #ff8000 a\n"},
+      {kpl.substr(0, kpl.size() - 2) + le_bytes(1, 2) + "hi", "- !the zip archive ends with 1 bytes after its end record, which are not read\n1 #ff8000 a\n"},
+      {zip_of({{"colorset.xml", xml}, mime}), "1 #ff8000 a\n"},
+      {zip_of({mime, {"colorset.xml", utf16_of("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n" + xml, false)}}), "2 #ff8000 a\n"},
+      {zip_of({mime, {"colorset.xml", utf16_of(xml, true)}}), "1 #ff8000 a\n"},
+      {zip_of({mime, {"colorset.xml", xml}, {"colorset.xml", "<ColorSet/>"}}), "- !not read: the zip archive holds two entries named \"colorset.xml\", and which"},
+      {zip_of({{"x", ""}, {"x", ""}}), "- !not read: the zip archive holds two entries named \"x\""},
+      {kpl.substr(0, kpl.size() - 1), "- !truncated or corrupt: a zip archive without an end record that leads to its central directory\n"},
       {zip_of({mime, {"colorset.xml", xml, 12}}), "- !not read: \"colorset.xml\" in the zip archive is compressed by method 12"},
 #ifdef TINTWISE_HAVE_ZLIB
       // Inflating: never past 1,000 times the compressed size, nor 64 MiB, nor the size the directory gives.
@@ -642,6 +667,11 @@ TEST(PaletteReader, ReadsArchivesAndTheirPalettesAtTheirEdges) {
       {aseprite_of(8, {{0x2005, "not a cel"}, {0x2019, palette(3, 1, 2, named + plain)}}), "0 !not in the file\n1 #ff8000 Fire (transparent)\n2 #0a141e\n"},
       {aseprite_of(32, {{0x2019, palette(2, 0, 1, plain + named)}, {0x0004, le_bytes(1, 2) + "\0\1\1\2\3"s}}), "0 #0a141e\n1 #ff8000 Fire\n"},
       {aseprite_of(32, {{0x0011, le_bytes(2, 2) + "\0\1\x0b\x3f\0\1\1\x01\x01\x01"s}}), "0 #2cff00\n1 #040404\n"},
+      // An old sprite as Aseprite's own code reads it: a layer, its 6-bit palette chunk of type 11 (FLI's COLOR_64),
+      // a cel; later frames' palettes (a change at that frame) are not the sprite's palette.
+      {aseprite_of(8, {{0x2004, std::string(18, '\0')}, {0x000B, le_bytes(1, 2) + "\0\2\x3f\0\0\x0b\x3f\0"s}, {0x2005, std::string(16, '\0')}}, 0,
+                   {{{0x0004, le_bytes(1, 2) + "\0\1\1\2\3"s}}, {{0x2019, palette(1, 0, 0, plain)}}}),
+       "0 #ff0000\n1 #2cff00 transparent\n"},
       {aseprite_of(32, {{0x0011, le_bytes(1, 2) + "\0\1\x40\0\0"s}}), "- !corrupt: a 6-bit palette chunk with a value above 63\n"},
       {aseprite_of(32, {{0x0004, le_bytes(1, 2) + "\xff\2\1\2\3\4\5\6"}}), "- !corrupt: an old palette chunk's packet runs past 256 colours"},
       {aseprite_of(32, {{0x2019, palette(2, 1, 0, "")}}), "- !corrupt: a palette chunk of 2 colours that sets colours 1 to 0\n"},
@@ -653,6 +683,11 @@ TEST(PaletteReader, ReadsArchivesAndTheirPalettesAtTheirEdges) {
       {vga, "0 #000482\n1 #ffffff\n2 #2d2d2d\n3 !not a VGA colour\n...256", true},
   };
   for (const auto& c : cases) expect_read(c.bytes, c.entries, PaletteMode::palette, c.vga);
+  // Each field a local header shares with its directory entry (flags, method, CRC-32, both sizes, name), broken in
+  // the local header alone.
+  for (const int field : {6, 8, 14, 18, 22, 30}) {
+    expect_read(patched(kpl, entry + field, 0x5A, 1), "- !corrupt: the local header of \"colorset.xml\" in the zip archive does not agree with its directory\n");
+  }
   // Read with no inflater given, as a caller of the library may: deflated entries are said, not read.
   std::vector<PaletteEntry> entries;
   Bytes source{deflated, 0, deflated.size()};
@@ -864,14 +899,14 @@ TEST(PaletteCommand, ExitStatusesAndStreams) {
       {{"--format=gpl"}, "<" + hex, 0,
        "GIMP Palette\nName: Tintwise rendered colours\nColumns: 0\n#\n197  70  57\t7 70 255\n 10  20  30\t142 64 10\n"
        "187  86  64\t13 78 255\n209 209 209\t32 255 255\n", ""},
-      {{"--format", "{hue}", "-"}, "</dev/null", 0, "", ""},
+      {{"--format", "{hue}", "-"}, "</dev/null", 65, "", nullptr},
       {{"--format={{{line}}}\\t{red},{green},{blue} {rendered_hex}}}", hex}, "", 0,
        "{1}\t255,128,0 #c54639}\n{2}\t10,20,30 #0a141e}\n{3}\t200,100,50 #bb5640}\n{5}\t255,255,255 #d1d1d1}\n", ""},
       {{"--format={hue", hex}, "", 64, "", nullptr},
       {{"--format={colour}", hex}, "", 64, "", nullptr},
       {{"--format=}", hex}, "", 64, "", nullptr},
       {{"--format=plain text", hex}, "", 64, "", nullptr},
-      {{}, "</dev/null", 0, "file,line,name,hex,hue,saturation,brightness,distance,rendered_hex\n", ""},
+      {{}, "</dev/null", 65, "file,line,name,hex,hue,saturation,brightness,distance,rendered_hex\n", "(standard input): empty: it holds nothing to read\n"},
       {{"--version"}, "", 0, "tintwise-palette " TINTWISE_VERSION "\n", ""},
       {{"--help"}, "", 0, nullptr, ""},
       {{"--format=cvs", hex}, "", 64, "", "tintwise-palette: unknown format 'cvs' (formats: csv, json, gpl, text, ase, aco, act, jasc, paintnet, kpl, swatches, or a template with {fields})\nTry 'tintwise-palette --help'.\n"},

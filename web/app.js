@@ -153,7 +153,8 @@ function onHex() {
 
 // --- A triple's colour -------------------------------------------------------
 
-const tripleFields = [['triple-hue', 'H', 254], ['triple-saturation', 'S', 255], ['triple-brightness', 'B', 255]];
+// Hue runs 0..254; 255, which the editor writes, renders as 0, and is taken as typed.
+const tripleFields = [['triple-hue', 'H', 255], ['triple-saturation', 'S', 255], ['triple-brightness', 'B', 255]];
 
 function clearTriple() {
   for (const [id] of tripleFields) showError(id, '');
@@ -168,7 +169,7 @@ function onTriple() {
   const hsb = tripleFields.map(([id, label, max]) => {
     const text = $(id).value, v = wholeIn(text, max);
     if (!isWhole(text)) showError(id, `${label}: enter a whole number from 0 to ${max}`);
-    else if (v === null) showError(id, `${label}: ${quoted(text.trim())} is outside 0..${max}` + (max === 254 ? ' (hue runs 0..254)' : ''));
+    else if (v === null) showError(id, `${label}: ${quoted(text.trim())} is outside 0..255` + (id === 'triple-hue' ? ' (hue runs 0..254, and 255 is 0)' : ''));
     return v;
   });
   if (hsb.some((v) => v === null)) {
@@ -278,14 +279,14 @@ async function inflateRaw(data, limit) {
 // given them, so the rows are the command's. Returns the count of entries,
 // or null when a later reading has begun meanwhile.
 let paletteReading = 0;
-async function readPaletteEntries(bytes, file, find, vga) {
+async function readPaletteEntries(bytes, file, find, vga, named) {
   const reading = ++paletteReading;
-  const count = tintwise.readPalette(bytes, file, find, vga), asked = tintwise.inflateAsked();
+  const count = tintwise.readPalette(bytes, file, find, vga, named), asked = tintwise.inflateAsked();
   if (asked === 0 || typeof DecompressionStream !== 'function') return count; // without it, the entries say they are not read
   const given = await Promise.all(Array.from({ length: asked }, (_, i) => inflateRaw(tintwise.inflateData(i), tintwise.inflateLimit(i))));
   if (reading !== paletteReading) return null;
   given.forEach(({ outcome, bytes: inflated }, i) => tintwise.inflateGive(i, outcome, inflated));
-  const again = tintwise.readPalette(bytes, file, find, vga);
+  const again = tintwise.readPalette(bytes, file, find, vga, named);
   tintwise.inflateForget();
   return again;
 }
@@ -306,7 +307,7 @@ async function convertPalette(bytes, file, source, find = $('palette-find').chec
   $('palette-source').textContent = sources[source](file);
   $('palette-picked').textContent = '';
   $('palette-note').hidden = true;
-  const count = await readPaletteEntries(bytes, file, find, vga), reading = paletteReading;
+  const count = await readPaletteEntries(bytes, file, find, vga, source !== 'paste'), reading = paletteReading;
   if (count === null) return;
   if (count < 0) {
     $('progress-text').textContent = `${file} is too large to read in this page: use tintwise-palette.`;
@@ -492,12 +493,13 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     field: module.cwrap('tintwise_field', 'number', ['number']),
     render: (h, s, b) => module.UTF8ToString(module._tintwise_render(h, s, b)),
     renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
-    readPalette: (bytes, file, find, vga = false) => withString(module, file, (name) => {
+    // `named`: the palette written from it is named by the file, as tintwise-palette names it (a paste, as standard input is, is not).
+    readPalette: (bytes, file, find, vga = false, named = true) => withString(module, file, (name) => {
       const p = module._malloc(Math.max(bytes.length, 1));
       if (!p) return -1; // no room for the file in the module's memory
       try {
         module.HEAPU8.set(bytes, p);
-        return module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0, vga ? 1 : 0);
+        return module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0, vga ? 1 : 0, named ? 1 : 0);
       } finally {
         module._free(p);
       }
@@ -522,7 +524,7 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     paletteNumber: module.cwrap('tintwise_palette_number', 'number', ['number', 'number']),
     paletteDistance: () => module.UTF8ToString(module._tintwise_palette_distance()),
     paletteSwatches: (what) => { const p = module._tintwise_palette_swatches(what); return module.HEAPU8.slice(p, p + module._tintwise_palette_text_size()); },
-    lights: (bytes, file, recolour, rgb, keep, ambient) => withString(module, file, (name) => withString(module, '', (only) => {
+    lights: (bytes, file, recolour, rgb, keep, ambient, pattern) => withString(module, file, (name) => withString(module, pattern, (only) => {
       const p = module._malloc(Math.max(bytes.length, 1));
       try {
         module.HEAPU8.set(bytes, p);
@@ -536,6 +538,7 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     lightsBytes: () => { const p = module._tintwise_lights_bytes(); return module.HEAPU8.slice(p, p + module._tintwise_lights_size()); },
     lightsText: (i, what) => module.UTF8ToString(module._tintwise_lights_text(i, what)),
     lightsNumber: module.cwrap('tintwise_lights_number', 'number', ['number', 'number']),
+    lightsCounted: module.cwrap('tintwise_lights_counted', 'number', ['number']),
   };
   for (const id of channels) $(id).addEventListener('input', onFields);
   for (const [id] of tripleFields) $(id).addEventListener('input', onTriple);

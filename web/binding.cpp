@@ -24,7 +24,7 @@ char rendered[48];                // and that colour as the report prints it
 
 // The palette last read, entry by entry, and what the page asked of one.
 struct Palette {
-  std::string file;
+  std::string file, name; // its file, as rows name it, and its name as a palette written from it
   const char* data;
   std::size_t left;
   std::vector<tintwise::PaletteEntry> entries;
@@ -39,6 +39,7 @@ struct Lights {
   std::string file, text, out;
   std::vector<tintwise::LightEntry> entries;
   std::vector<std::string> reports;
+  tintwise::LightsResult result;
 } lights;
 
 std::size_t read_bytes(void*, char* buf, std::size_t size) {
@@ -114,14 +115,15 @@ EMSCRIPTEN_KEEPALIVE double tintwise_field(int i) {
 }
 
 // The colour the triple renders, as the report's second line prints a
-// rendered colour ("(187.2, 86.3, 64.1)"), or null for a triple out of range.
+// rendered colour ("(187.2, 86.3, 64.1)"), or null for a triple out of range;
+// a hue of 255, which the editor writes, renders as hue 0.
 // Channel i (0..2) of it on the byte scale through tintwise_rendered_channel.
 EMSCRIPTEN_KEEPALIVE const char* tintwise_render(int hue, int saturation, int brightness) {
-  if (hue < 0 || hue >= tintwise::kHueSteps || saturation < 0 || saturation >= tintwise::kSaturationSteps ||
+  if (hue < 0 || hue > tintwise::kHueSteps || saturation < 0 || saturation >= tintwise::kSaturationSteps ||
       brightness < 0 || brightness >= tintwise::kBrightnessSteps) {
     return nullptr;
   }
-  colour = tintwise::render_hsb(hue, saturation, brightness);
+  colour = tintwise::render_hsb(hue % tintwise::kHueSteps, saturation, brightness);
   tintwise::format_rendered(colour.red, colour.green, colour.blue, rendered, sizeof rendered);
   return rendered;
 }
@@ -132,12 +134,14 @@ EMSCRIPTEN_KEEPALIVE double tintwise_rendered_channel(int i) {
 
 // Reads a palette file (its bytes, `length` of them) through the same reader
 // as tintwise-palette, in find mode if `find` is set, a colour table as a VGA
-// palette if `vga` is; `file` names it in the rows. Returns the number of
+// palette if `vga` is; `file` names it in the rows, and, with `named`, the
+// palettes written from it (as tintwise-palette names them). Returns the number of
 // entries; tintwise_palette_format() then names the format, and
 // tintwise_inflate_asked() says how many deflated entries the reader asked
 // to have inflated (to be given before the same file is read again).
-EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file, int find, int vga) {
+EMSCRIPTEN_KEEPALIVE int tintwise_palette_read(const char* data, int length, const char* file, int find, int vga, int named) {
   palette.file = file;
+  palette.name = named ? tintwise::palette_name(file) : "";
   palette.data = data;
   palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
   palette.entries.clear();
@@ -215,7 +219,7 @@ EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_text(int i, int what) {
 
 // What comes before the rows of format `what` (as above).
 EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_header(int what) {
-  palette.text = tintwise::output_header({static_cast<tintwise::OutputFormat>(what), {}});
+  palette.text = tintwise::output_header({static_cast<tintwise::OutputFormat>(what), {}}, palette.name);
   return palette.text.c_str();
 }
 
@@ -249,7 +253,7 @@ EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_swatches(int what) {
     if (e.read && known != palette.answers.end()) swatches.push_back(tintwise::swatch_of(e, known->second));
   }
   std::size_t kept;
-  palette.text = tintwise::swatch_file(static_cast<tintwise::OutputFormat>(what), swatches, kept);
+  palette.text = tintwise::swatch_file(static_cast<tintwise::OutputFormat>(what), swatches, kept, palette.name);
   return palette.text.data();
 }
 
@@ -296,8 +300,14 @@ EMSCRIPTEN_KEEPALIVE int tintwise_lights(const char* data, int length, const cha
                                     lights.reports.push_back(lights.file + (rep.line ? ":" + std::to_string(rep.line) : "") + ": " + rep.reason);
                                   },
                                   [](void*, const char* bytes, std::size_t n) { return lights.out.append(bytes, n), true; }, nullptr};
-  tintwise::read_lights({read_bytes, nullptr}, how, sink);
+  lights.result = tintwise::read_lights({read_bytes, nullptr}, how, sink);
   return static_cast<int>(lights.entries.size());
+}
+
+// Of the last reading: 0 the lights (or zones) recoloured, 1 the actors
+// `only` chose, lights or not.
+EMSCRIPTEN_KEEPALIVE double tintwise_lights_counted(int what) {
+  return static_cast<double>(what == 0 ? lights.result.changed : lights.result.matched);
 }
 
 EMSCRIPTEN_KEEPALIVE int tintwise_lights_reports() { return static_cast<int>(lights.reports.size()); }

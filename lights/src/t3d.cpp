@@ -15,7 +15,8 @@ namespace tintwise {
 namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+// A stray carriage return ("End Actor\r\r\n") is a blank, as a tab is.
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool same(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -78,36 +79,39 @@ bool fill(Input& in) {
 }
 
 // The next line, its end included, into `line`; false at the end of the text.
-// A line longer than kLightsMaxLine bytes is cut there (`cut` set), and the
-// rest of it is left in the input for pass_rest.
-bool next_line(Input& in, std::string& line, bool& cut) {
-  cut = false;
-  std::size_t looked = 0; // bytes of the line already looked at
+// A line whose characters pass kLightsMaxLine bytes, its line end (LF, or
+// CR LF) aside, is `too_long`; if its end lies past that, only its start is
+// taken (`cut`), and the rest is left in the input for pass_rest.
+bool next_line(Input& in, std::string& line, bool& too_long, bool& cut) {
+  const std::size_t reach = kLightsMaxLine + 2 * in.width; // the longest line read, and a CR LF
+  std::size_t looked = 0;                                  // bytes of the line already looked at
   for (;;) {
-    if (in.width == 1) { // bytes: the line feed found at once
-      const std::size_t most = std::min(in.buf.size() - in.pos, kLightsMaxLine + 1);
+    const std::size_t most = std::min((in.buf.size() - in.pos) / in.width * in.width, reach);
+    std::size_t end = std::string::npos; // where its line feed is
+    if (in.width == 1) {
       const void* lf = looked < most ? std::memchr(in.buf.data() + in.pos + looked, '\n', most - looked) : nullptr;
-      looked = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - in.buf.data() - static_cast<std::ptrdiff_t>(in.pos)) : most;
-      if (lf || looked > kLightsMaxLine) {
-        cut = !lf;
-        looked -= cut; // a cut line keeps kLightsMaxLine bytes
-        line.assign(in.buf, in.pos, looked + 1);
-        in.pos += looked + 1;
-        return true;
+      if (lf) end = static_cast<std::size_t>(static_cast<const char*>(lf) - in.buf.data()) - in.pos;
+    } else {
+      for (std::size_t at = looked; at < most && end == std::string::npos; at += in.width) {
+        if (unit_at(in, in.pos + at) == '\n') end = at;
       }
     }
-    for (std::size_t at = in.pos + looked; in.width == 2 && at + in.width <= in.buf.size(); at += in.width, looked += in.width) {
-      const bool end = unit_at(in, at) == '\n';
-      if (!end && looked + in.width <= kLightsMaxLine) continue;
-      cut = !end;
-      line.assign(in.buf, in.pos, looked + in.width);
-      in.pos += looked + in.width;
+    looked = most;
+    if (end != std::string::npos || most == reach) {
+      cut = end == std::string::npos;
+      const std::size_t size = cut ? reach : end + in.width;
+      const bool cr = !cut && end >= in.width && unit_at(in, in.pos + end - in.width) == '\r';
+      too_long = cut || end - (cr ? in.width : 0) > kLightsMaxLine;
+      line.assign(in.buf, in.pos, size);
+      in.pos += size;
       return true;
     }
     if (!fill(in)) { // the last line, with no line end
       if (in.pos == in.buf.size()) return false;
       line.assign(in.buf, in.pos, std::string::npos);
       in.pos = in.buf.size();
+      too_long = line.size() > kLightsMaxLine;
+      cut = false;
       return true;
     }
   }
@@ -258,11 +262,21 @@ struct Block {
   std::uint64_t line;
 };
 
+// What a report is about. Reports of one cause past kLightsShownReports are
+// counted rather than made, and said once at the end.
+enum Cause { kEndCloses, kEndEarly, kDeep, kLongLine, kLargeActor, kNeverEnds, kBlockOpen, kValue, kTwice, kGeneration, kDefaults, kOnce, kCauses };
+const char* const kCauseSaid[] = {
+    "lines whose End closes no block that is open", "lines whose End closes a block before the blocks inside it end",
+    "blocks nested more than 1024 deep", "lines of more than 1048576 bytes", "actors of more than 16777216 bytes", "actors that never end",
+    "blocks that never end", "values that are not a whole number from 0 to 255", "properties given more than once",
+    "brightnesses of another engine generation", "actors whose class's defaults the text does not hold", ""};
+
 struct Reading {
   Input in;
   const LightsRecolour& recolour;
   const LightsSink& sink;
-  LightsResult result{false, 0, true};
+  LightsResult result{false, 0, true, 0};
+  std::uint64_t said[kCauses] = {}, last[kCauses] = {}; // reports of each cause, and the line of the last
   std::uint64_t line = 0;
   std::vector<Block> blocks;
   bool in_actor = false;
@@ -271,8 +285,12 @@ struct Reading {
   std::string chars; // a UTF-16 line's characters
 };
 
-void report(Reading& r, std::uint64_t line, const std::string& reason) {
-  if (r.sink.report) r.sink.report(r.sink.context, {line, reason});
+// A report, unless the text can no longer be written (what would follow is
+// that failure over again), or its cause has been said often enough.
+void report(Reading& r, Cause cause, std::uint64_t line, const std::string& reason) {
+  if (!r.sink.report || !r.result.written) return;
+  r.last[cause] = line;
+  if (++r.said[cause] <= kLightsShownReports || cause == kOnce) r.sink.report(r.sink.context, {line, reason});
 }
 
 void write(Reading& r, const char* bytes, std::size_t n) {
@@ -304,11 +322,12 @@ void pass_rest(Reading& r) {
   }
 }
 
-// The actor from here on is passed through as it is read, and said why.
-void let_pass(Reading& r, const std::string& why) {
+// The actor from here on is passed through as it is read, and said why,
+// once, at the line where the cause is.
+void let_pass(Reading& r, Cause cause, std::uint64_t line, const std::string& why) {
   Actor& a = r.actor;
   if (!a.held) return;
-  report(r, a.line, a.name + ": " + why + "; the actor is passed through unchanged");
+  report(r, cause, line, a.name + " (line " + std::to_string(a.line) + "): " + why + "; the actor is passed through unchanged");
   write(r, a.text);
   a.text.clear();
   a.held = false;
@@ -348,8 +367,8 @@ Colour colour_of(Reading& r, int group) {
     c.is = c.is || p.seen > 0;
     if (p.seen == 0) continue;
     const std::string said = a.name + ": " + kProperties[3 * group + k];
-    if (p.seen > 1) report(r, p.line, said + " is given " + std::to_string(p.seen) + " times, so which holds is not certain; not read");
-    else if (!byte_value(p.value, c.value[k])) report(r, p.line, said + "=" + clean(p.value) + " is not a whole number from 0 to 255; not read");
+    if (p.seen > 1) report(r, kTwice, p.line, said + " is given " + std::to_string(p.seen) + " times, so which holds is not certain; not read");
+    else if (!byte_value(p.value, c.value[k])) report(r, kValue, p.line, said + "=" + clean(p.value) + " is not a whole number from 0 to 255; not read");
     else continue;
     c.certain = false;
   }
@@ -365,7 +384,7 @@ void finish_actor(Reading& r) {
   const Property& type = a.properties[kLightType];
   const Property& brightness = a.properties[2];
   if (brightness.seen == 1 && float_value(brightness.value)) {
-    report(r, brightness.line, a.name + ": LightBrightness=" + brightness.value +
+    report(r, kGeneration, brightness.line, a.name + ": LightBrightness=" + brightness.value +
                                    " is a brightness of another engine generation, not this model's byte; the actor is neither listed nor recoloured");
     return write(r, a.text);
   }
@@ -390,7 +409,7 @@ void finish_actor(Reading& r) {
       if (!missing.empty()) {
         std::string said = missing[0];
         for (std::size_t i = 1; i < missing.size(); ++i) said += (i + 1 == missing.size() ? " and " : ", ") + missing[i];
-        report(r, a.line, a.name + ": " + said + (missing.size() == 1 ? " is its class's default" : " are its class's defaults") + ", which the text does not hold");
+        report(r, kDefaults, a.line, a.name + ": " + said + (missing.size() == 1 ? " is its class's default" : " are its class's defaults") + ", which the text does not hold");
         continue;
       }
       if (r.sink.entry) r.sink.entry(r.sink.context, {a.line, clean(a.name), clean(a.class_name), g == 1, c.value[0], c.value[1], c.value[2], from_defaults});
@@ -401,6 +420,7 @@ void finish_actor(Reading& r) {
   const Colour& c = colours[g];
   const bool chosen = r.recolour.only.empty() || glob_matches(r.recolour.only, a.name) ||
                       (a.properties[kTag].seen == 1 && glob_matches(r.recolour.only, a.properties[kTag].value));
+  r.result.matched += chosen && !r.recolour.only.empty();
   if (!c.is || !c.certain || !chosen) return write(r, a.text);
   // The lines to write: each value in place; each missing line after the
   // last colour line of this group it has, else after its last property at
@@ -438,21 +458,28 @@ void finish_actor(Reading& r) {
 }
 
 // A line of the text, with its place and what it reads as.
-void take_line(Reading& r, const std::string& bytes, bool cut) {
+void take_line(Reading& r, const std::string& bytes, bool too_long, bool cut) {
   Actor& a = r.actor;
   std::string_view s = characters(r.in, bytes, r.chars);
   const std::size_t ends = line_end(s);
   if (r.eol.empty() && ends > 0) r.eol = units(r, std::string(s.substr(s.size() - ends)));
   s.remove_suffix(ends);
-  if (cut) {
+  if (too_long) {
     const std::string said = "a line of more than " + std::to_string(kLightsMaxLine) + " bytes";
-    if (r.in_actor) let_pass(r, said + " (line " + std::to_string(r.line) + ")");
-    else report(r, r.line, said + ", passed through unchanged");
+    if (r.in_actor && a.held) let_pass(r, kLongLine, r.line, said);
+    else report(r, kLongLine, r.line, said + ", passed through unchanged");
     write(r, bytes);
-    return pass_rest(r);
+    return cut ? pass_rest(r) : void();
   }
   const Parsed p = parse(s);
-  if (p.kind == Kind::begin && !r.in_actor && same(p.word, "Actor")) {
+  if (p.kind == Kind::begin && same(p.word, "Actor")) {
+    // Actors do not nest: an actor whose End Actor has not come by the next
+    // Begin Actor never ends, and the next is read as the actor it is.
+    if (r.in_actor) {
+      if (a.held) report(r, kNeverEnds, a.line, a.name + ": the actor never ends (a Begin Actor, line " + std::to_string(r.line) + ", comes before its End Actor); passed through unchanged");
+      write(r, a.text);
+      r.blocks.resize(a.depth);
+    }
     r.result.t3d = true;
     r.in_actor = true;
     a = Actor{};
@@ -473,31 +500,30 @@ void take_line(Reading& r, const std::string& bytes, bool cut) {
   const bool held = r.in_actor && a.held;
   if (held) a.text += bytes;
   else write(r, bytes);
+  // A fault in the structure: said once, as the actor's when it is in one
+  // that is held (which is then passed through), else as the text's.
+  const auto fault = [&](Cause cause, const std::string& said, const char* then) {
+    if (held) let_pass(r, cause, r.line, said);
+    else report(r, cause, r.line, said + then);
+  };
   if (p.kind == Kind::begin) {
     if (r.blocks.size() < 1024) return r.blocks.push_back({std::string(p.word), r.line});
-    if (r.in_actor) let_pass(r, "blocks nested more than 1024 deep");
-    else report(r, r.line, "blocks nested more than 1024 deep; the structure after it is not certain");
-    return;
+    return fault(kDeep, "blocks nested more than 1024 deep", "; the structure after it is not certain");
   }
   if (p.kind == Kind::end) {
     std::size_t open = r.blocks.size();
     const std::string word = clean(std::string(p.word));
     while (open > 0 && !same(r.blocks[open - 1].kind, p.word)) --open;
-    if (open == 0) {
-      report(r, r.line, "End " + word + " closes no block that is open; passed through unchanged");
-      if (r.in_actor) let_pass(r, "an End " + word + " that closes nothing (line " + std::to_string(r.line) + ")");
-      return;
-    }
+    if (open == 0) return fault(kEndCloses, "End " + word + " closes no block that is open", "; passed through unchanged");
     if (open < r.blocks.size()) {
-      report(r, r.line, "End " + word + " closes " + clean(r.blocks.back().kind) + " (line " + std::to_string(r.blocks.back().line) + ") before it ends");
-      if (r.in_actor) let_pass(r, "its blocks do not nest");
+      fault(kEndEarly, "End " + word + " closes " + clean(r.blocks.back().kind) + " (line " + std::to_string(r.blocks.back().line) + ") before it ends", "");
     }
     r.blocks.resize(open - 1);
     if (r.in_actor && r.blocks.size() <= a.depth) finish_actor(r);
     return;
   }
   if (!held) return;
-  if (a.text.size() > kLightsMaxActor) return let_pass(r, "an actor of more than " + std::to_string(kLightsMaxActor) + " bytes");
+  if (a.text.size() > kLightsMaxActor) return let_pass(r, kLargeActor, r.line, "an actor of more than " + std::to_string(kLightsMaxActor) + " bytes");
   if (p.kind != Kind::property || r.blocks.size() != a.depth + 1) return;
   if (a.last_property == 0) a.indent = bytes.substr(0, p.indent * r.in.width);
   a.last_property = a.text.size();
@@ -548,33 +574,40 @@ bool glob_matches(const std::string& pattern, const std::string& name) {
 }
 
 LightsResult read_lights(const LightsSource& source, const LightsRecolour& recolour, const LightsSink& sink) {
-  Reading r{Input{source, {}, 0, false, 1, false}, recolour, sink, {false, 0, true}, 0, {}, false, {}, {}, {}};
-  // UTF-16, told by its byte order mark, which is passed on.
-  while (r.in.buf.size() < 2 && fill(r.in)) {}
-  if (r.in.buf.size() >= 2 && (r.in.buf.compare(0, 2, "\xFF\xFE") == 0 || r.in.buf.compare(0, 2, "\xFE\xFF") == 0)) {
+  Reading r{Input{source, {}, 0, false, 1, false}, recolour, sink, {false, 0, true, 0}, {}, {}, 0, {}, false, {}, {}, {}};
+  // UTF-16, told by its byte order mark, which is passed on (as UTF-8's is).
+  while (r.in.buf.size() < 3 && fill(r.in)) {}
+  const std::string& b = r.in.buf;
+  const std::size_t mark = b.compare(0, 2, "\xFF\xFE") == 0 || b.compare(0, 2, "\xFE\xFF") == 0 ? 2 : b.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  if (mark == 2) {
     r.in.width = 2;
-    r.in.big_endian = r.in.buf[0] == '\xFE';
-    write(r, r.in.buf.substr(0, 2));
-    r.in.pos = 2;
+    r.in.big_endian = b[0] == '\xFE';
+  }
+  write(r, b.substr(0, mark));
+  r.in.pos = mark;
+  if (r.in.pos == r.in.buf.size() && !fill(r.in)) {
+    report(r, kOnce, 0, "empty: it holds no text");
+    return r.result;
   }
   std::string line;
-  bool cut;
-  while (r.result.written && next_line(r.in, line, cut)) {
+  bool too_long, cut;
+  while (r.result.written && next_line(r.in, line, too_long, cut)) {
     ++r.line;
-    if (r.line == 1 && r.in.width == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) { // a UTF-8 byte order mark, passed on
-      write(r, line.substr(0, 3));
-      line.erase(0, 3);
-    }
-    take_line(r, line, cut);
+    take_line(r, line, too_long, cut);
   }
   if (r.in_actor && r.actor.held) {
-    report(r, r.actor.line, r.actor.name + ": the actor never ends (no End Actor); passed through unchanged");
+    report(r, kNeverEnds, r.actor.line, r.actor.name + ": the actor never ends (no End Actor); passed through unchanged");
     write(r, r.actor.text);
   }
   for (std::size_t i = 0; i < (r.in_actor ? r.actor.depth : r.blocks.size()); ++i) { // the blocks around an actor that never ends, or all
-    report(r, r.blocks[i].line, "Begin " + clean(r.blocks[i].kind) + " never ends (no End " + clean(r.blocks[i].kind) + ")");
+    report(r, kBlockOpen, r.blocks[i].line, "Begin " + clean(r.blocks[i].kind) + " never ends (no End " + clean(r.blocks[i].kind) + ")");
   }
-  if (!r.result.t3d) report(r, 0, "not a T3D text");
+  for (int cause = 0; cause < kOnce; ++cause) { // a flood of one cause: its count, once
+    if (r.said[cause] <= kLightsShownReports) continue;
+    report(r, kOnce, 0, "and " + std::to_string(r.said[cause] - kLightsShownReports) + " more " + kCauseSaid[cause] + " (the last at line " +
+                            std::to_string(r.last[cause]) + "), each as the ones said");
+  }
+  if (!r.result.t3d) report(r, kOnce, 0, "not a T3D text");
   return r.result;
 }
 

@@ -7,10 +7,13 @@
 //  - 0x2019, the palette chunk: the palette's size, the first and last index
 //    it sets, 8 reserved bytes, then for each index flags (1: named), red,
 //    green, blue, alpha, and a name (a 16-bit length and UTF-8);
-//  - else the older chunks, 0x0004 (bytes 0..255) and 0x0011 (0..63, widened
-//    as Aseprite widens them, v << 2 | v >> 4): packets of a count of
-//    indices to skip (added up over the packets), a count of colours (0 for
-//    256), and the colours.
+//  - else the older chunks, 0x0004 (bytes 0..255) and the 6-bit one (0..63,
+//    widened as Aseprite widens them, v << 2 | v >> 4): packets of a count
+//    of indices to skip (added up over the packets), a count of colours (0
+//    for 256), and the colours. The 6-bit chunk is FLI's COLOR_64 chunk,
+//    type 11 (0x000B, as Aseprite's FLIC library, flic_details.h, and its
+//    decoder number it), which old sprites hold; the format document
+//    (docs/ase-file-specs.md) writes 0x0011. Both are read.
 // No cel is decoded: every other chunk is skipped unread.
 #include <vector>
 
@@ -21,7 +24,7 @@ namespace palette_reader {
 
 namespace {
 
-constexpr std::uint32_t kNewPalette = 0x2019, kOldPalette = 0x0004, kOldPalette6 = 0x0011;
+constexpr std::uint32_t kNewPalette = 0x2019, kOldPalette = 0x0004, kOldPalette6 = 0x000B, kOldPalette6Document = 0x0011;
 constexpr std::uint32_t kMaxColours = 1 << 16;      // the largest palette believed
 constexpr std::uint32_t kMaxPaletteChunk = 1 << 24; // 65,536 named colours fit
 
@@ -111,7 +114,8 @@ void read_aseprite(Reader& r) {
     const std::uint32_t size = c.le(4), type = c.le(2);
     if (size < 6 || size > left) return report_file(r, "corrupt: a chunk of the first frame runs past it");
     left -= size;
-    const bool wanted = type == kNewPalette || (!newer && (type == kOldPalette || type == kOldPalette6));
+    const bool six_bit = type == kOldPalette6 || type == kOldPalette6Document;
+    const bool wanted = type == kNewPalette || (!newer && (type == kOldPalette || six_bit));
     if (wanted && size - 6 > kMaxPaletteChunk) return report_file(r, "corrupt: a palette chunk of " + std::to_string(size) + " bytes");
     if (!wanted) {
       if (take(r.in, size - 6, nullptr) < size - 6) return report_file(r, "truncated: the file ends inside the first frame");
@@ -119,7 +123,7 @@ void read_aseprite(Reader& r) {
     }
     if (!take_record(r.in, size - 6, chunk)) return report_file(r, "truncated: the file ends inside a palette chunk");
     if (type == kNewPalette && !newer) palette.clear(); // a new palette replaces what old chunks set
-    const bool sound = type == kNewPalette ? new_palette(r, chunk, palette) : old_palette(r, chunk, type == kOldPalette6, palette);
+    const bool sound = type == kNewPalette ? new_palette(r, chunk, palette) : old_palette(r, chunk, six_bit, palette);
     if (!sound) return;
     newer = newer || type == kNewPalette;
   }

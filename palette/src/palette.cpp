@@ -205,7 +205,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
   Reader r{in, sink, sink_context, PaletteUnit::line, false, 0, 0, {}};
   r.options = &options;
   gather(in, 1);
-  if (buffered(in) == 0) return PaletteFormat::empty;
+  if (buffered(in) == 0) return report_file(r, "empty: it holds nothing to read"), PaletteFormat::empty;
   if (!sniff(in, mode)) gather(in, sizeof in.buf); // binary formats are told from all the buffer holds
   const unsigned char* p = peek(in);
   const std::size_t n = buffered(in);

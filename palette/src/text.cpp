@@ -3,6 +3,7 @@
 // maybe followed by a name. In find mode, every colour written anywhere in a
 // line of any text: #rgb(a), #rrggbb(aa), rgb()/rgba(), (R=..,G=..,B=..).
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -446,6 +447,22 @@ namespace {
 
 } // namespace
 
+namespace {
+
+// The first line of T3D text, the level editor's: "Begin Map" or "Begin
+// Actor", in any case, then a blank or nothing.
+bool t3d_start(const std::string& s) {
+  for (const char* begin : {"begin map", "begin actor"}) {
+    const std::size_t n = std::strlen(begin);
+    bool same = s.size() >= n && (s.size() == n || s[n] == ' ' || s[n] == '\t');
+    for (std::size_t i = 0; same && i < n; ++i) same = std::tolower(static_cast<unsigned char>(s[i])) == begin[i];
+    if (same) return true;
+  }
+  return false;
+}
+
+} // namespace
+
 PaletteFormat read_text(Reader& r, PaletteMode mode) {
   const bool find = mode == PaletteMode::find;
   PaletteFormat format = find ? PaletteFormat::found : PaletteFormat::empty;
@@ -466,6 +483,10 @@ PaletteFormat read_text(Reader& r, PaletteMode mode) {
     const std::string s = line.too_long ? std::string("?") : trimmed(line.text);
     if (s.empty()) continue;
     if (format == PaletteFormat::empty) { // the first line that is not blank tells the format
+      if (!find && t3d_start(s)) {
+        report_file(r, "not a palette: T3D text (actors copied from the level editor, or a map exported); tintwise-lights lists its lights' colours");
+        return PaletteFormat::not_palette;
+      }
       format = s == "GIMP Palette" ? PaletteFormat::gimp : s == "JASC-PAL" ? PaletteFormat::jasc : PaletteFormat::plain;
       if (format != PaletteFormat::plain) continue;
     }

@@ -51,19 +51,30 @@ bool leaves(const std::string& name) {
   return false;
 }
 
-// The end record: the last "PK\5\6" whose comment runs exactly to the end.
+// The end record: the last "PK\5\6" whose comment runs exactly to the end;
+// else, where bytes follow it (as some tools leave), the last whose comment
+// fits the file and whose central directory ends where it begins, with a
+// directory entry (or none) there.
 std::size_t end_record(const std::string& z) {
   for (std::size_t at = z.size() - 22;; --at) {
     if (le_at(z, at, 4) == kEnd && le_at(z, at + 20, 2) == z.size() - at - 22) return at;
-    if (at == 0 || z.size() - at - 22 == 0xFFFF) return std::string::npos;
+    if (at == 0 || z.size() - at - 22 == 0xFFFF) break;
+  }
+  for (std::size_t at = z.size() - 22;; --at) {
+    if (le_at(z, at, 4) == kEnd && le_at(z, at + 20, 2) <= z.size() - at - 22) {
+      const std::size_t size = le_at(z, at + 12, 4), offset = le_at(z, at + 16, 4);
+      if (offset <= at && size == at - offset && (size == 0 || (size >= 4 && le_at(z, offset, 4) == kCentral))) return at;
+    }
+    if (at == 0) return std::string::npos;
   }
 }
 
 // Reads the central directory into `entries`, each checked against its local
 // header; returns why the archive is not read, or an empty string.
-std::string directory(const std::string& z, std::vector<ZipEntry>& entries) {
+std::string directory(const std::string& z, std::vector<ZipEntry>& entries, std::size_t& after) {
   const std::size_t end = z.size() < 22 ? std::string::npos : end_record(z);
-  if (end == std::string::npos) return "truncated: a zip archive without its end record";
+  if (end == std::string::npos) return "truncated or corrupt: a zip archive without an end record that leads to its central directory";
+  after = z.size() - end - 22 - le_at(z, end + 20, 2);
   if (end >= 20 && le_at(z, end - 20, 4) == kEnd64Locator) return "not read: a ZIP64 archive";
   const std::uint32_t disk = le_at(z, end + 4, 2), first_disk = le_at(z, end + 6, 2), here = le_at(z, end + 8, 2),
                       count = le_at(z, end + 10, 2), size = le_at(z, end + 12, 4), offset = le_at(z, end + 16, 4);
@@ -85,6 +96,14 @@ std::string directory(const std::string& z, std::vector<ZipEntry>& entries) {
     at += 46 + name + extra + comment;
   }
   if (at != stop) return "corrupt: the zip archive's central directory is longer than its entries";
+  // Two entries of one name: readers differ in which they take (Python's
+  // zipfile the last, others the first), so neither is believed.
+  std::vector<const std::string*> names;
+  for (const ZipEntry& e : entries) names.push_back(&e.name);
+  std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    if (*names[i] == *names[i - 1]) return "not read: the zip archive holds two entries named " + quoted(*names[i]) + ", and which of them a program reads differs";
+  }
   std::vector<std::pair<std::size_t, std::size_t>> spans; // each entry's bytes, header to end of data
   for (ZipEntry& e : entries) {
     const std::string bad = "corrupt: the local header of " + quoted(e.name) + " in the zip archive ";
@@ -119,7 +138,10 @@ std::string extract(const Reader& r, const std::string& z, const ZipEntry& e, st
       return "not read: " + what + " would inflate to " + std::to_string(e.size) + " bytes, past " + std::to_string(most) +
              " (64 MiB, or 1,000 times its compressed size)";
     }
-    if (!r.options || !r.options->inflate) return "not read: " + what + " is deflated, and this program has no inflater";
+    if (!r.options || !r.options->inflate) {
+      return "not read: " + what + " is deflated, and this build has no inflater: use a build with zlib (every release of Tintwise has it), or "
+             "unpack the archive and read " + quoted(e.name) + " itself";
+    }
     const auto* data = reinterpret_cast<const unsigned char*>(z.data() + e.data);
     switch (r.options->inflate(r.options->inflate_context, data, e.compressed, e.size, out)) {
       case Inflated::done: break;
@@ -158,24 +180,32 @@ PaletteFormat read_zip(Reader& r) {
   take(r.in, kPaletteMaxArchive + std::uint64_t{1}, &z);
   if (z.size() > kPaletteMaxArchive) return report_file(r, "not a palette: a zip archive of more than 64 MiB"), PaletteFormat::not_palette;
   std::vector<ZipEntry> entries;
-  std::string why = directory(z, entries);
+  std::size_t after = 0;
+  std::string why = directory(z, entries, after);
   if (!why.empty()) return report_file(r, why), PaletteFormat::not_palette;
+  if (after > 0) report_file(r, "the zip archive ends with " + std::to_string(after) + " bytes after its end record, which are not read");
   const ZipEntry* colorset = find_entry(entries, "colorset.xml");
   const ZipEntry* swatches = find_entry(entries, "Swatches.json");
+  const ZipEntry* mime = find_entry(entries, "mimetype"); // first, as Krita writes it, or anywhere, as Krita reads it
   std::string mimetype;
-  if (!entries.empty() && entries[0].name == "mimetype" && extract(r, z, entries[0], mimetype).empty()) {
-    // Krita names its palettes so (older versions krita/x-colorset).
-    if (colorset && (mimetype == "application/x-krita-palette" || mimetype == "krita/x-colorset")) {
-      why = extract(r, z, *colorset, bytes);
-      if (!why.empty()) return report_file(r, why), PaletteFormat::kpl;
-      Memory text{&bytes, bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? std::size_t{3} : 0};
-      Input in = make_input(memory_source(text));
-      Reader xml{in, r.sink, r.context, PaletteUnit::line, false, 0, 0, {}};
-      xml.options = r.options;
-      read_xml(xml);
-      r.stopped = xml.stopped;
-      return PaletteFormat::kpl;
-    }
+  const std::string mime_why = mime ? extract(r, z, *mime, mimetype) : std::string();
+  // Krita names its palettes so (older versions krita/x-colorset).
+  if (colorset && mime_why.empty() && (mimetype == "application/x-krita-palette" || mimetype == "krita/x-colorset")) {
+    why = extract(r, z, *colorset, bytes);
+    if (!why.empty()) return report_file(r, why), PaletteFormat::kpl;
+    // colorset.xml in any encoding the XML reader knows: UTF-16, told by its
+    // byte order mark, through the same decoder as a UTF-16 file.
+    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
+    Memory text{&bytes, utf16 ? 2 : bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? std::size_t{3} : 0};
+    Input raw = make_input(memory_source(text));
+    Utf16 decoder{&raw, bytes[0] == '\xFE', {}, 0};
+    Input in = utf16 ? make_input(utf16_source(decoder)) : raw;
+    Reader xml{in, r.sink, r.context, PaletteUnit::line, false, 0, 0, {}};
+    xml.options = r.options;
+    xml.utf16 = utf16 ? (bytes[0] == '\xFE' ? 2 : 1) : 0;
+    read_xml(xml);
+    r.stopped = xml.stopped;
+    return PaletteFormat::kpl;
   }
   if (swatches && !colorset) {
     why = extract(r, z, *swatches, bytes);
@@ -184,9 +214,11 @@ PaletteFormat read_zip(Reader& r) {
     return PaletteFormat::swatches;
   }
   if (entries.empty()) return report_file(r, "not a palette: an empty zip archive"), PaletteFormat::not_palette;
+  if (colorset && !mime_why.empty()) return report_file(r, mime_why), PaletteFormat::not_palette;
   const std::string kind = mimetype == "application/x-swatchbook" ? "a SwatchBooker .sbz palette"
-                           : colorset                           ? "a zip archive with a colorset.xml but not Krita's mimetype"
-                                                                : "a zip archive";
+                           : colorset && !mime ? "a zip archive with a colorset.xml but no mimetype entry, which a Krita palette has"
+                           : colorset ? "a zip archive with a colorset.xml whose mimetype entry says " + quoted(mimetype.substr(0, 64)) + ", not Krita's palette"
+                                      : "a zip archive";
   report_file(r, "not a palette: " + kind + " holding " + holding(entries) +
                      ", without a Krita colorset.xml or a Procreate Swatches.json; export the palette as GIMP .gpl or Adobe .ase, and convert that");
   return PaletteFormat::not_palette;

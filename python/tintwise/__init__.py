@@ -109,8 +109,8 @@ class LightsWarning(UserWarning):
     """Something recolour_lights could not read with certainty, and passed through unchanged."""
 
 
-def _t3d(path_or_text):
-    """The bytes of a T3D text: bytes as given, a path's file, or a str of text (one with a line feed)."""
+def _bytes_of(path_or_text, what):
+    """The bytes of a file: bytes as given, a path's file, or a str of the text itself (one with a line feed)."""
     if isinstance(path_or_text, (bytes, bytearray, memoryview)):
         return bytes(path_or_text)
     if isinstance(path_or_text, os.PathLike) or (isinstance(path_or_text, str) and "\n" not in path_or_text):
@@ -118,13 +118,13 @@ def _t3d(path_or_text):
             return file.read()
     if isinstance(path_or_text, str):
         return path_or_text.encode("utf-8", "surrogateescape")
-    raise TypeError(f"a T3D text is a path, bytes or a str, not {type(path_or_text).__name__}")
+    raise TypeError(f"{what} is a path, bytes or a str, not {type(path_or_text).__name__}")
 
 
 def read_lights(path_or_text) -> Lights:
     """Lists the lights of T3D text (actors copied from UnrealEd, or a map
     exported): a path, its bytes, or a str of the text itself."""
-    lights, reports, _ = _tintwise.lights(_t3d(path_or_text), False, 0, 0, 0, False, False, "")
+    lights, reports, *_ = _tintwise.lights(_bytes_of(path_or_text, "a T3D text"), False, 0, 0, 0, False, False, "")
     return Lights([Light(*light) for light in lights], reports)
 
 
@@ -150,9 +150,16 @@ def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool =
         raise TypeError(f"colour is a str or three channels, not {colour!r}") from None
     m = nearest(r, g, b)
     data = text.encode("utf-8", "surrogateescape") if isinstance(text, str) else bytes(text)
-    _, reports, back = _tintwise.lights(data, True, m.hue, m.saturation, m.brightness, bool(keep_brightness), bool(ambient), only or "")
+    if only is not None and only == "":
+        raise ValueError("only='' names no actor; leave it out (None) to recolour every light")
+    _, reports, back, changed, matched = _tintwise.lights(data, True, m.hue, m.saturation, m.brightness, bool(keep_brightness), bool(ambient), only or "")
     for line, reason in reports:
         warnings.warn(f"{line}: {reason}" if line else reason, LightsWarning, stacklevel=2)
+    if only and matched == 0:
+        warnings.warn(f"only={only} matches no actor's Name or Tag; nothing was recoloured", LightsWarning, stacklevel=2)
+    elif only and changed == 0:
+        warnings.warn(f"only={only} matches {matched} actors, none of them a light{' with an ambient light' if ambient else ''}; nothing was recoloured",
+                      LightsWarning, stacklevel=2)
     return back.decode("utf-8", "surrogateescape") if isinstance(text, str) else back
 
 
@@ -180,9 +187,11 @@ def nearest(r, g, b) -> Match:
 
 
 def render(hue, saturation, brightness) -> Rendered:
-    """The colour the triple renders: hue 0..254, saturation and brightness 0..255."""
-    words = "hue runs 0..254, saturation and brightness 0..255"
-    checked = (_whole(hue, "hue", 254, words), _whole(saturation, "saturation", 255, words), _whole(brightness, "brightness", 255, words))
+    """The colour the triple renders: hue 0..254, saturation and brightness
+    0..255. A hue of 255, which the editor writes and read_lights lists,
+    renders as hue 0: the wheel has 255 steps."""
+    words = "hue runs 0..254 (and 255, the same as 0), saturation and brightness 0..255"
+    checked = (_whole(hue, "hue", 255, words), _whole(saturation, "saturation", 255, words), _whole(brightness, "brightness", 255, words))
     return Rendered(*_tintwise.render(*checked))
 
 
@@ -226,17 +235,12 @@ def nearest_many(colours, jobs: Optional[int] = None) -> Matches:
     return Matches(*_tintwise.nearest_many(np.ascontiguousarray(array, dtype=np.uint8), threads))
 
 
-def read_palette(path_or_bytes, find: bool = False, vga: bool = False) -> Palette:
-    """Reads a palette file (a path, or its bytes) through the same reader as
-    tintwise-palette, in find mode (every colour written in a text) if
-    `find`; with `vga`, a 768-byte colour table as a VGA palette of 6-bit
-    values. Its format is told from its content, never its name."""
-    if isinstance(path_or_bytes, (bytes, bytearray, memoryview)):
-        data = bytes(path_or_bytes)
-    elif isinstance(path_or_bytes, (str, os.PathLike)):
-        with open(path_or_bytes, "rb") as file:
-            data = file.read()
-    else:
-        raise TypeError(f"read_palette takes a path or bytes, not {type(path_or_bytes).__name__}")
+def read_palette(path_or_text, find: bool = False, vga: bool = False) -> Palette:
+    """Reads a palette (a path, its bytes, or a str of the text itself, which
+    holds a line feed) through the same reader as tintwise-palette, in find
+    mode (every colour written in a text) if `find`; with `vga`, a 768-byte
+    colour table as a VGA palette of 6-bit values. Its format is told from its
+    content, never its name."""
+    data = _bytes_of(path_or_text, "a palette")
     entries, found = _tintwise.read_palette(data, bool(find), bool(vga))
     return Palette([Entry(*e) for e in entries], found)

@@ -68,8 +68,8 @@ def test_many_at_once_as_one_at_a_time():
     (lambda: tintwise.nearest(0, 0, float("nan")), ValueError, "b: nan is not a whole number; " + RANGE),
     (lambda: tintwise.nearest("1", 0, 0), TypeError, "r: str is not a number; " + RANGE),
     (lambda: tintwise.nearest(None, 0, 0), TypeError, "r: NoneType is not a number; " + RANGE),
-    (lambda: tintwise.render(255, 0, 0), ValueError, "hue is 255; hue runs 0..254, saturation and brightness 0..255"),
-    (lambda: tintwise.render(0, 0, 2.5), ValueError, "brightness: 2.5 is not a whole number; hue runs 0..254, saturation and brightness 0..255"),
+    (lambda: tintwise.render(256, 0, 0), ValueError, "hue is 256; hue runs 0..254 (and 255, the same as 0), saturation and brightness 0..255"),
+    (lambda: tintwise.render(0, 0, 2.5), ValueError, "brightness: 2.5 is not a whole number; hue runs 0..254 (and 255, the same as 0), saturation and brightness 0..255"),
     (lambda: tintwise.nearest_many([[0, 0, 0], [0, 0, 256]]), ValueError, "colours[1][2] (row 1, b) is 256; " + RANGE),
     (lambda: tintwise.nearest_many([[0, True, 0]]), ValueError, "colours[0][1] (row 0, g): True is a bool, not a number; " + RANGE),
     (lambda: tintwise.nearest_many([[0, 0, "0"]]), TypeError, "colours[0][2] (row 0, b): str is not a number; " + RANGE),
@@ -84,7 +84,7 @@ def test_many_at_once_as_one_at_a_time():
     (lambda: tintwise.nearest_many([1, 2, 3]), ValueError, "colours must have the shape (N, 3), not (3,)"),
     (lambda: tintwise.nearest_many(np.zeros((4, 4))), ValueError, "colours must have the shape (N, 3), not (4, 4)"),
     (lambda: tintwise.nearest_many([[1, 2, 3]], jobs=0), ValueError, "jobs runs 1..999"),
-    (lambda: tintwise.read_palette(42), TypeError, "read_palette takes a path or bytes, not int"),
+    (lambda: tintwise.read_palette(42), TypeError, "a palette is a path, bytes or a str, not int"),
 ])
 def test_bad_input_raises_in_the_tools_words(call, error, words):
     with pytest.raises(error) as raised:
@@ -102,6 +102,7 @@ def test_reads_every_palette_as_the_command_does():
         problems = "".join(f"{path}{'' if e.unit == 'file' else ':%d' % e.line}: {e.reason}\n" for e in palette.entries if not e.rgb)
         assert (rows, problems) == (command.stdout, command.stderr), name
         assert palette.format in name or palette.format in ("plain", "found", "jasc", "riff", "scribus", "soc", "gimp"), (name, palette.format)
+    assert tintwise.read_palette("#ff8000 Orange\r\n").entries == [tintwise.Entry(1, "line", "Orange", (255, 128, 0), None)]  # text, as read_lights takes it
 
 
 def test_reads_and_recolours_lights_as_the_command_does():
@@ -111,6 +112,7 @@ def test_reads_and_recolours_lights_as_the_command_does():
         listed, found = run(LIGHTS, "--format=" + "|".join("{%s}" % f for f in ("line", "actor", "class", "property", "hue", "saturation", "brightness",
                                                                                "rendered_hex", "from_defaults")), path), tintwise.read_lights(path)
         assert "".join("|".join(map(str, light)) + "\n" for light in found.lights) == listed.stdout, name
+        assert all(tintwise.render(light.hue, light.saturation, light.brightness).hex == light.rendered_hex for light in found.lights), name  # hue 255 too
         assert "".join(f"{path}{':%d' % line if line else ''}: {reason}\n" for line, reason in found.reports) == listed.stderr, name
         data = open(path, "rb").read()
         for colour, args, options in (("#ff8000", [], {}), ((200, 100, 50), ["--keep-brightness", "--only=*5"], {"keep_brightness": True, "only": "*5"}),

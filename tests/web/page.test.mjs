@@ -177,9 +177,15 @@ check('renders a triple as the tool reports the colour it renders', async () => 
   }), answers);
   assert.deepEqual(shown, answers.map(([, rendered]) => rendered));
   assert.match(page.url(), /hsb=/);
-  await page.fill('#triple-hue', '255');
-  assert.match(await text('triple-hue-error'), /hue runs 0\.\.254/);
+  await page.fill('#triple-hue', '256');
+  assert.match(await text('triple-hue-error'), /hue runs 0\.\.254, and 255 is 0/);
   assert.equal(await text('triple-rgb'), '–');
+  // Hue 255, as the editor writes it: the colour of hue 0, shown as typed, in a link too.
+  await open('?hsb=0,78,255');
+  const hueZero = await text('triple-rgb');
+  await open('?hsb=255,78,255');
+  assert.deepEqual([await text('triple-rgb'), await page.locator('#triple-hue').inputValue(), await text('triple-hue-error')], [hueZero, '255', '']);
+  assert.match(page.url(), /hsb=255,78,255/);
 });
 
 // axe-core's WCAG 2 A and AA rules over the whole page.
@@ -209,6 +215,9 @@ check('passes axe at the start, with an error, with a triple, with a picture, an
     await page.setViewportSize({ width: colorScheme === 'dark' ? 360 : 390, height: 800 });
     await page.click('#picture-colours');
     await waitFor('the colours to be listed', () => /converted/.test(document.getElementById('progress-text').textContent));
+    await page.setInputFiles('#lights-file', `${process.env.TINTWISE_T3D}/map.t3d`);
+    await waitFor('the lights to be listed', () => /listed/.test(document.getElementById('lights-status').textContent));
+    await expectAccessible(`${colorScheme}: a phone's width, the lights listed`);
     const wide = await page.evaluate(() => [document.scrollingElement.scrollWidth, innerWidth,
       [...document.querySelectorAll('body *')].filter((e) => e.getBoundingClientRect().right > innerWidth && !e.closest('.table-scroll')).map((e) => e.id || e.tagName)]);
     assert.ok(wide[0] <= wide[1], `${wide[1]} px: the page is ${wide[0]} px wide; past the edge: ${wide[2].join(' ')}`);
@@ -565,38 +574,74 @@ check('shows one palette source at a time, takes a row to One colour, and offers
 });
 
 // Lights: a file opened (CR LF, UTF-16) and text pasted, listed as tintwise-lights lists them, recoloured to the
-// bytes it writes, downloaded and copied alike; a paste keeps its own line ends, which the box itself does not.
+// bytes it writes, downloaded and copied alike, the box showing that text and the reports staying; a paste keeps its
+// own line ends, which the box itself does not; only the actors named, as --only chooses them.
 check('lists and recolours the lights of T3D text as tintwise-lights does, a paste keeping its line ends', async () => {
   await open('', {}, () => { window.copied = []; navigator.clipboard.writeText = (t) => window.copied.push(t) && Promise.resolve(); });
   const dir = process.env.TINTWISE_T3D, lights = (...args) => spawnSync(process.env.TINTWISE_LIGHTS, args, { cwd: dir, timeout: kWait });
-  const recolour = async (how, keep) => {
+  const recolour = async (how, keep, only = '') => {
     await page.locator('#lights-colour').evaluate((el, hex) => { el.value = hex; el.dispatchEvent(new Event('input')); }, how);
     await page.setChecked('#lights-keep-brightness', keep);
+    await page.fill('#lights-only', only);
     await page.click('#lights-recolour');
     const [download] = await Promise.all([page.waitForEvent('download'), page.click('#lights-download')]);
     await page.click('#lights-copy');
     await waitFor('the text to be copied', () => /Copied/.test(document.getElementById('lights-status').textContent));
     return [readFileSync(await download.path()), await page.evaluate(() => window.copied.at(-1))];
   };
+  const columns = ['line', 'actor', 'class', 'property', 'hue', 'saturation', 'brightness', 'rendered_hex']; // the table's, by the command's fields
+  const shown = () => page.locator('#lights-table tbody tr').evaluateAll((trs) => trs.map((tr) => {
+    const c = [...tr.cells].map((td) => td.textContent);
+    return [c[8], c[0], c[7], c[6], c[3], c[4], c[5], c[2]].join(' ') + '\n';
+  }).join(''));
   for (const [name, keep] of [['map.t3d', false], ['utf16.t3d', true]]) {
     await page.setInputFiles('#lights-file', `${dir}/${name}`);
     await waitFor(`${name} to be listed`, () => /listed/.test(document.getElementById('lights-status').textContent));
-    const listed = lights('--format={line} {actor} {class} {property} {hue} {saturation} {brightness} {rendered_hex}', name);
-    const rows = await page.locator('#lights-table tbody tr').evaluateAll((trs) => trs.map((tr) => [...tr.cells].filter((_, i) => i !== 7).map((c) => c.textContent).join(' ')));
-    assert.deepEqual(rows.map((r) => r + '\n').join(''), listed.stdout.toString());
-    assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), listed.stderr.toString().trimEnd().split('\n'));
+    const listed = lights('--format=' + columns.map((f) => `{${f}}`).join(' '), name), reports = listed.stderr.toString().trimEnd().split('\n');
+    assert.equal(await shown(), listed.stdout.toString());
+    assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), reports);
     const [downloaded, copied] = await recolour('#0a141e', keep), command = lights('--recolour=#0a141e', ...(keep ? ['--keep-brightness'] : []), name).stdout;
     assert.ok(downloaded.equals(command), `${name}: the page's text is not the command's`);
     assert.equal(copied, new TextDecoder(name === 'utf16.t3d' ? 'utf-16le' : 'utf-8').decode(command));
+    assert.equal(await page.locator('#lights-text').inputValue(), copied.replace(/\r\n/g, '\n'), `${name}: the box shows the text copied`);
+    const after = spawnSync(process.env.TINTWISE_LIGHTS, ['-'], { input: command, timeout: kWait }).stderr.toString().replaceAll('(standard input)', name);
+    assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), after.trimEnd().split('\n').filter(Boolean), `${name}: the reports of the text shown`);
   }
-  const text = readFileSync(`${dir}/map.t3d`, 'utf8');
+  await page.fill('#lights-only', 'NoSuch*');
+  await page.click('#lights-recolour');
+  assert.match(await text('lights-status'), /“NoSuch\*” names no actor \(by Name or Tag\): nothing was recoloured/);
+  assert.ok((await recolour('#ff8000', false, 'hall*'))[0].equals(lights('--recolour=#ff8000', '--only=hall*', 'utf16.t3d').stdout), 'only the actors --only names');
+  // The clipboard gets text the editor pastes as the downloaded bytes: UTF-8 (a byte order mark left out), UTF-16 of
+  // either order, else Windows-1252; where no text can stand for the bytes, Copy is refused and Download says so.
+  const cp1252 = (t) => Buffer.from([...t].map((c) => { const i = [0x20ac, 0, 0x201a].indexOf(c.codePointAt(0)); return i >= 0 ? 0x80 + i : c.codePointAt(0); }));
+  const utf16be = (t) => Buffer.from(t, 'utf16le').swap16();
+  const body = (bytes) => Buffer.concat([Buffer.from('Begin Actor Class=Light Name=Caf'), bytes, Buffer.from('\r\nEnd Actor\r\n')]);
+  for (const [what, bytes, back] of [['UTF-8 with its mark', Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), body(Buffer.from('é\u20ac'))]), (t) => Buffer.from(t)],
+    ['Windows-1252', body(Buffer.from([0x80, 0x82, 0xe9])), cp1252], ['UTF-16LE', Buffer.from('\ufeff' + body(Buffer.from([0xe9])).toString('latin1'), 'utf16le'), (t) => Buffer.from(t, 'utf16le')],
+    ['UTF-16BE', utf16be('\ufeff' + body(Buffer.from([0xe9])).toString('latin1')), utf16be],
+    ['byte 0x81', body(Buffer.from([0x81])), null], ['a NUL', body(Buffer.from([0])), null], ['a lone surrogate', Buffer.from('\ufeffBegin Actor\r\n\ud800\r\nEnd Actor\r\n', 'utf16le'), null]]) {
+    await page.setInputFiles('#lights-file', { name: 'caf.t3d', mimeType: 'text/plain', buffer: bytes });
+    await waitFor(`the ${what} text to be listed`, () => /listed/.test(document.getElementById('lights-status').textContent));
+    await page.click('#lights-recolour');
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#lights-download')]);
+    const downloaded = readFileSync(await download.path()), unmarked = downloaded.subarray(what.startsWith('UTF') ? (what === 'UTF-8 with its mark' ? 3 : 2) : 0);
+    if (!back) {
+      assert.ok(await page.locator('#lights-copy').isDisabled() && /download it/.test(await text('lights-status')), `${what}: Copy refused`);
+      continue;
+    }
+    await page.click('#lights-copy');
+    await waitFor(`the ${what} text to be copied`, () => /Copied/.test(document.getElementById('lights-status').textContent));
+    const copied = await page.evaluate(() => window.copied.at(-1));
+    assert.ok(back(copied).equals(unmarked) && !copied.includes('\ufeff'), `${what}: ${JSON.stringify(copied)}`);
+  }
+  const mapText = readFileSync(`${dir}/map.t3d`, 'utf8');
   await page.locator('#lights-text').evaluate((el, t) => {
     const pasted = new DataTransfer();
     pasted.setData('text/plain', t);
     el.dispatchEvent(new ClipboardEvent('paste', { clipboardData: pasted, bubbles: true, cancelable: true }));
     el.value = t.replace(/\r\n/g, '\n'); // as the box holds what a paste put in it
     el.dispatchEvent(new InputEvent('input', { inputType: 'insertFromPaste' }));
-  }, text);
+  }, mapText);
   assert.equal(await page.locator('#lights-file').inputValue(), '');
   const [downloaded] = await recolour('#ff8000', false);
   assert.ok(downloaded.equals(lights('--recolour=#ff8000', 'map.t3d').stdout), 'a paste\'s CR LF kept');

@@ -16,7 +16,8 @@
 // that are not ASCII are never decoded or re-encoded, and UTF-16 (told by its
 // byte order mark) is read a unit at a time and written back in its own byte
 // order. Memory holds one actor at most (past kLightsMaxActor it is passed
-// through unchanged, and said) and one line (past kLightsMaxLine the same).
+// through unchanged, and said) and one line (a line whose characters, its
+// line end aside, pass kLightsMaxLine bytes the same).
 // What cannot be read with certainty is reported and passed through
 // unchanged. Depends on nothing but the standard library, and searches
 // nothing: the triple to write is the caller's.
@@ -83,7 +84,13 @@ struct LightsResult {
   bool t3d;              // an actor was found (else "not a T3D text" was reported)
   std::uint64_t changed; // lights (or zones) recoloured
   bool written;          // every byte went to `write` (or there was none to take them)
+  std::uint64_t matched; // actors `only` chose, lights or not (with `only` given)
 };
+
+// Reports of one cause past this many are not made one by one: they are
+// counted, and said at the end as one report (line 0) with their count and
+// the last line.
+constexpr std::uint64_t kLightsShownReports = 10;
 
 LightsResult read_lights(const LightsSource& source, const LightsRecolour& recolour, const LightsSink& sink);
 
