@@ -3,8 +3,11 @@
 // back with the lights recoloured to the nearest triple of a colour and
 // nothing else changed. Quiet on success; what cannot be read with certainty
 // goes to standard error as FILE:LINE: reason, and is passed through.
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,7 +28,7 @@ constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExi
 
 const char kUsage[] =
     "Usage: tintwise-lights [--recolour=COLOUR [--keep-brightness] [--ambient] [--only=PATTERN]]\n"
-    "                       [--format=FORMAT] [--beside] [FILE...]\n"
+    "                       [--game=GAME] [--classes=DIR]... [--format=FORMAT] [--beside] [FILE...]\n"
     "Lists the lights of T3D text (actors copied from UnrealEd, or a map exported),\n"
     "a row a light and a row a zone's ambient light, or with --recolour gives the\n"
     "text back with the lights recoloured and nothing else changed. Reads standard\n"
@@ -37,6 +40,11 @@ const char kUsage[] =
     "  --keep-brightness  write hue and saturation only: each light keeps its own\n"
     "  --ambient          recolour the zones' ambient lights (Ambient...) instead\n"
     "  --only=PATTERN     only actors whose Name or Tag matches PATTERN (* ? [..])\n"
+    "  --game=GAME        whose stock classes give the values the text leaves out:\n"
+    "                     unreal, ut99 (the default), deusex, rune, nerf, undying,\n"
+    "                     khg, wot, ut2004 (the later engine generation)\n"
+    "  --classes=DIR      a mod's or a map's own classes: the .uc files under DIR,\n"
+    "                     looked up before the game's (repeatable)\n"
     "  --format=FORMAT    of the list: csv (the default), json (JSON Lines), a\n"
     "                     template with the fields file, line, actor, class,\n"
     "                     property, hue, saturation, brightness, rendered_hex,\n"
@@ -102,6 +110,7 @@ struct Run {
   Output* out = nullptr;  // where rows go
   std::vector<Swatch> swatches;
   long rows = 0;          // of the input being read
+  long unrendered = 0;    // lights of the later generation, which render no colour of this model for a swatch file
   int fd = -1;            // the input being read
   int read_error = 0;     // its read's errno, once one failed
   int status = kExitOk;
@@ -114,7 +123,7 @@ bool written_whole(OutputFormat format) { return is_swatch_format(format) || for
 void take_entry(void* context, const LightEntry& e) {
   Run& run = *static_cast<Run*>(context);
   ++run.rows;
-  if (written_whole(run.spec.format)) return run.swatches.push_back(light_swatch(e));
+  if (written_whole(run.spec.format)) return e.later ? void(++run.unrendered) : run.swatches.push_back(light_swatch(e));
   append_light_row(run.spec, run.file, e, run.out->pending);
   if (run.out->pending.size() >= (1 << 16)) flush(*run.out);
 }
@@ -127,14 +136,16 @@ bool take_text(void* context, const char* bytes, std::size_t n) {
 
 // A report, unless the input could not be read or the output written: what
 // the reader says after that (a block that never ends, say) is that failure
-// over again, and has been said once.
-void take_report(void* context, const LightsReport& report) {
+// over again, and has been said once. `file` names another file than the
+// input's.
+void take_report(void* context, const LightsReport& report, const std::string& file) {
   Run& run = *static_cast<Run*>(context);
-  if (run.read_error != 0 || run.out->failed) return;
-  const std::string where = run.file + (report.line ? ":" + std::to_string(report.line) : "");
+  if (run.read_error != 0 || (run.out && run.out->failed)) return;
+  const std::string where = file + (report.line ? ":" + std::to_string(report.line) : "");
   std::fprintf(stderr, "%s: %s\n", where.c_str(), report.reason.c_str());
   if (run.status == kExitOk) run.status = kExitData;
 }
+void take_report(void* context, const LightsReport& report) { take_report(context, report, static_cast<Run*>(context)->file); }
 
 std::size_t read_input(void* context, char* buf, std::size_t size) {
   Run& run = *static_cast<Run*>(context);
@@ -181,6 +192,11 @@ void write_swatches(Run& run, Output& out, const std::string& name) {
   if (!written_whole(run.spec.format)) return;
   std::size_t kept;
   out.pending += swatch_file(run.spec.format, run.swatches, kept, name);
+  if (run.unrendered > 0) {
+    std::fprintf(stderr, "tintwise-lights: %ld lights of the later engine generation render no colour of this model (their brightness is of another scale), so they are not in the .%s file\n",
+                 run.unrendered, format_extension(run.spec.format));
+    run.unrendered = 0;
+  }
   if (kept < run.swatches.size()) {
     std::fprintf(stderr, "tintwise-lights: an .%s file holds %zu colours; the other %zu are not written\n", format_extension(run.spec.format), kept,
                  run.swatches.size() - kept);
@@ -218,6 +234,42 @@ bool read_colour(const std::string& text, std::uint8_t rgb[3]) {
   return found.colours == 1 && found.problems == 0 && text.find_first_of("\r\n") == std::string::npos;
 }
 
+// The .uc files under `dir` (a folder of a mod's classes, or one file), read
+// into `classes`; what cannot be read is said as FILE:LINE: reason. Returns
+// false, said, where `dir` cannot be read at all.
+bool load_classes(Run& run, const std::string& dir) {
+  std::error_code error;
+  std::vector<std::filesystem::path> files;
+  if (std::filesystem::is_directory(dir, error)) {
+    for (auto it = std::filesystem::recursive_directory_iterator(dir, error); !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+      std::string extension = it->path().extension().string();
+      for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (extension == ".uc" && it->is_regular_file(error)) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+  } else if (!error && std::filesystem::is_regular_file(dir, error)) {
+    files.push_back(dir);
+  }
+  if (error || files.empty()) {
+    std::fprintf(stderr, "tintwise-lights: --classes=%s: %s\n", dir.c_str(), error ? error.message().c_str() : "no .uc file there");
+    return false;
+  }
+  for (const std::filesystem::path& path : files) {
+    const std::string file = path.string();
+    const int fd = open_input_said("tintwise-lights", file);
+    if (fd < 0) return false;
+    std::string bytes;
+    char buf[1 << 16];
+    int read_error = 0;
+    for (std::size_t n; (n = read_retrying(fd, buf, sizeof buf, read_error)) > 0;) bytes.append(buf, n);
+    close_file(fd);
+    std::vector<LightsReport> reports;
+    add_uc_class(bytes, file, run.recolour.classes, reports);
+    for (const LightsReport& r : reports) take_report(&run, r, file);
+  }
+  return true;
+}
+
 const char kExplorerHelp[] =
     "tintwise-lights lists the lights of the level editor's T3D text (a map\n"
     "exported from UnrealEd, or actors copied from it) with the colour each one\n"
@@ -236,6 +288,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> paths;
   bool options = true, beside = false, formatted = false, kept = false, ambient = false, only = false;
   std::string colour;
+  std::vector<std::string> class_dirs;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const auto value = [&arg](const char* option) { return arg.rfind(option, 0) == 0 ? arg.substr(std::strlen(option)) : std::string("\x01"); };
@@ -260,6 +313,16 @@ int main(int argc, char** argv) {
       run.recolour.only = value("--only=");
       if (run.recolour.only.empty()) return usage_error("--only= names no actor (an empty pattern, as --only=\"$VAR\" gives when VAR is unset): give a pattern, or leave --only out to recolour every light");
       only = true;
+    } else if (value("--game=") != "\x01") {
+      LightsGame game;
+      if (!lights_game_named(value("--game="), game)) {
+        std::string games;
+        for (int g = 0; g < kLightsGames; ++g) games += std::string(g ? ", " : "") + lights_game_name(static_cast<LightsGame>(g));
+        return usage_error("unknown game '" + value("--game=") + "' (games: " + games + ")");
+      }
+      run.recolour.game = static_cast<int>(game);
+    } else if (value("--classes=") != "\x01") {
+      class_dirs.push_back(value("--classes="));
     } else if (arg == "--beside") {
       beside = true;
     } else if (value("--format=") != "\x01") {
@@ -284,6 +347,15 @@ int main(int argc, char** argv) {
     run.recolour.hue = static_cast<std::uint8_t>(match.hue);
     run.recolour.saturation = static_cast<std::uint8_t>(match.saturation);
     run.recolour.brightness = static_cast<std::uint8_t>(match.brightness);
+  }
+  for (const std::string& dir : class_dirs) {
+    if (!load_classes(run, dir)) return kExitNoInput;
+  }
+  // Each class given resolves up to one the game knows, or is said to not.
+  const LightsGame game = run.recolour.game >= 0 ? static_cast<LightsGame>(run.recolour.game) : LightsGame::ut99;
+  for (const UcClass& c : run.recolour.classes) {
+    const std::string why = unresolved_class(c.name, run.recolour.classes, game);
+    if (!why.empty()) take_report(&run, {c.line, why}, c.file);
   }
   // Started from Explorer (files dropped on it, or none): each file's list
   // beside it, said on its console, which then waits for Enter.

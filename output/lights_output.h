@@ -14,8 +14,11 @@
 namespace tintwise {
 
 // file, line, actor, class, property ("light" or "ambient"), hue,
-// saturation, brightness, rendered_hex and from_defaults (the fields that
-// came from the stock defaults, as "hue saturation brightness").
+// saturation, brightness, rendered_hex, from_defaults (the fields that came
+// from the class's defaults, as "hue saturation brightness") and
+// defaults_of (the class each of those came from, in that order). A light of
+// the later engine generation has its brightness as written, and no
+// rendered_hex.
 extern const RowFields kLightFields;
 
 // The colour the entry's triple renders, to the nearest byte, as 0xRRGGBB (a
@@ -25,7 +28,8 @@ std::uint32_t light_rgb(const LightEntry& entry);
 void append_light_row(const OutputSpec& spec, const std::string& file, const LightEntry& entry, std::string& out);
 
 // The entry as a swatch: its rendered colour, named by actor and triple, as
-// "Light3 (30 100 200)".
+// "Light3 (30 100 200)" (a light of the later generation renders none, and
+// is no swatch).
 Swatch light_swatch(const LightEntry& entry);
 
 } // namespace tintwise

@@ -169,9 +169,11 @@ py::tuple read_palette(const py::bytes& data, bool find, bool vga) {
 // T3D text through the lights' reader: listed, its entries as (line, actor,
 // class, property, hue, saturation, brightness, rendered_hex, from_defaults)
 // and its reports as (line, reason); or recoloured to a triple, the text's
-// bytes back and its reports; then how many lights were recoloured, and how
-// many actors `only` chose.
-py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, int brightness, bool keep, bool ambient, const std::string& only) {
+// bytes back and its reports; then how many lights were recoloured, how
+// many actors `only` chose, and what the classes given (each a file's name
+// and its .uc bytes) could not be read as, "FILE:LINE: reason".
+py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, int brightness, bool keep, bool ambient, const std::string& only, int game,
+                 const std::vector<std::pair<std::string, py::bytes>>& classes) {
   struct Found {
     Bytes source;
     std::string text;
@@ -184,7 +186,20 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
   const tintwise::LightsSink sink{[](void* c, const tintwise::LightEntry& e) { static_cast<Found*>(c)->found.push_back(e); },
                                   [](void* c, const tintwise::LightsReport& r) { static_cast<Found*>(c)->said.push_back(r); },
                                   recolour ? +[](void* c, const char* b, std::size_t n) { return static_cast<Found*>(c)->text.append(b, n), true; } : nullptr, &f};
-  const tintwise::LightsRecolour how{recolour, static_cast<std::uint8_t>(hue), static_cast<std::uint8_t>(saturation), static_cast<std::uint8_t>(brightness), keep, ambient, only};
+  tintwise::LightsRecolour how{recolour, static_cast<std::uint8_t>(hue), static_cast<std::uint8_t>(saturation), static_cast<std::uint8_t>(brightness), keep, ambient, only, game};
+  py::list class_reports;
+  const auto said = [&class_reports](const std::string& file, const tintwise::LightsReport& r) {
+    class_reports.append(file + (r.line ? ":" + std::to_string(r.line) : "") + ": " + r.reason);
+  };
+  for (const auto& [file, uc] : classes) {
+    std::vector<tintwise::LightsReport> problems;
+    tintwise::add_uc_class(uc, file, how.classes, problems);
+    for (const tintwise::LightsReport& r : problems) said(file, r);
+  }
+  for (const tintwise::UcClass& c : how.classes) { // each resolves up to a class the game knows, or is said to not
+    const std::string why = tintwise::unresolved_class(c.name, how.classes, static_cast<tintwise::LightsGame>(game >= 0 ? game : 1));
+    if (!why.empty()) said(c.file, {c.line, why});
+  }
   tintwise::LightsResult result;
   {
     py::gil_scoped_release free;
@@ -196,10 +211,13 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
     const tintwise::OutputSpec only_defaults{tintwise::OutputFormat::custom, "{from_defaults}"};
     tintwise::append_light_row(only_defaults, "", e, defaults);
     defaults.pop_back(); // the template's line end
-    entries.append(py::make_tuple(e.line, e.actor, e.class_name, e.ambient ? "ambient" : "light", e.hue, e.saturation, e.brightness, hex, defaults));
+    // The later generation's brightness as written, and no colour rendered from it.
+    const py::object bright = e.later ? py::object(py::str(e.brightness_text)) : py::object(py::int_(e.brightness));
+    const py::object rendered = e.later ? py::object(py::none()) : py::object(py::str(hex));
+    entries.append(py::make_tuple(e.line, e.actor, e.class_name, e.ambient ? "ambient" : "light", e.hue, e.saturation, bright, rendered, defaults, e.defaults_of));
   }
   for (const tintwise::LightsReport& r : f.said) reports.append(py::make_tuple(r.line, r.reason));
-  return py::make_tuple(entries, reports, py::bytes(f.text), result.changed, result.matched);
+  return py::make_tuple(entries, reports, py::bytes(f.text), result.changed, result.matched, class_reports);
 }
 
 } // namespace

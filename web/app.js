@@ -410,8 +410,9 @@ function download(format) {
   setTimeout(() => URL.revokeObjectURL(a.href), 1000);
 }
 
-// Files dropped anywhere on a section are read like opened ones.
-function acceptDrops(area, open) {
+// Files dropped anywhere on a section are read like opened ones: `take`
+// gets them all, `open` the first.
+function acceptDropped(area, take) {
   const over = (e) => { e.preventDefault(); area.classList.add('dropping'); };
   area.addEventListener('dragenter', over);
   area.addEventListener('dragover', over);
@@ -419,9 +420,10 @@ function acceptDrops(area, open) {
   area.addEventListener('drop', (e) => {
     e.preventDefault();
     area.classList.remove('dropping');
-    open(e.dataTransfer.files[0]);
+    take([...e.dataTransfer.files]);
   });
 }
+const acceptDrops = (area, open) => acceptDropped(area, (files) => open(files[0]));
 
 // --- Start -------------------------------------------------------------------
 
@@ -474,6 +476,18 @@ function withString(module, text, use) {
   }
 }
 
+// Hands bytes to the module on its heap; -1 where they do not fit its memory.
+function withBytes(module, bytes, use) {
+  const p = module._malloc(Math.max(bytes.length, 1));
+  if (!p) return -1;
+  try {
+    module.HEAPU8.set(bytes, p);
+    return use(p);
+  } finally {
+    module._free(p);
+  }
+}
+
 // The module needs WebAssembly with SIMD (every current browser; Safari from
 // 16.4): without it the page says so, rather than wait for a module that
 // cannot start. The bytes: a module of one function returning i32x4.splat(0).
@@ -494,28 +508,12 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     render: (h, s, b) => module.UTF8ToString(module._tintwise_render(h, s, b)),
     renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
     // `named`: the palette written from it is named by the file, as tintwise-palette names it (a paste, as standard input is, is not).
-    readPalette: (bytes, file, find, vga = false, named = true) => withString(module, file, (name) => {
-      const p = module._malloc(Math.max(bytes.length, 1));
-      if (!p) return -1; // no room for the file in the module's memory
-      try {
-        module.HEAPU8.set(bytes, p);
-        return module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0, vga ? 1 : 0, named ? 1 : 0);
-      } finally {
-        module._free(p);
-      }
-    }),
+    readPalette: (bytes, file, find, vga = false, named = true) => withString(module, file, (name) =>
+      withBytes(module, bytes, (p) => module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0, vga ? 1 : 0, named ? 1 : 0))),
     inflateAsked: () => module._tintwise_inflate_asked(),
     inflateData: (i) => { const p = module._tintwise_inflate_data(i); return module.HEAPU8.slice(p, p + module._tintwise_inflate_size(i)); },
     inflateLimit: (i) => module._tintwise_inflate_limit(i),
-    inflateGive: (i, outcome, bytes) => {
-      const p = module._malloc(Math.max(bytes.length, 1));
-      try {
-        module.HEAPU8.set(bytes, p);
-        module._tintwise_inflate_give(i, outcome, p, bytes.length);
-      } finally {
-        module._free(p);
-      }
-    },
+    inflateGive: (i, outcome, bytes) => withBytes(module, bytes, (p) => module._tintwise_inflate_give(i, outcome, p, bytes.length)),
     inflateForget: () => module._tintwise_inflate_forget(),
     paletteFormat: () => module.UTF8ToString(module._tintwise_palette_format()),
     paletteEntry: module.cwrap('tintwise_palette_entry', 'number', ['number']),
@@ -524,15 +522,10 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     paletteNumber: module.cwrap('tintwise_palette_number', 'number', ['number', 'number']),
     paletteDistance: () => module.UTF8ToString(module._tintwise_palette_distance()),
     paletteSwatches: (what) => { const p = module._tintwise_palette_swatches(what); return module.HEAPU8.slice(p, p + module._tintwise_palette_text_size()); },
-    lights: (bytes, file, recolour, rgb, keep, ambient, pattern) => withString(module, file, (name) => withString(module, pattern, (only) => {
-      const p = module._malloc(Math.max(bytes.length, 1));
-      try {
-        module.HEAPU8.set(bytes, p);
-        return module._tintwise_lights(p, bytes.length, name, recolour ? 1 : 0, ...rgb, keep ? 1 : 0, ambient ? 1 : 0, only);
-      } finally {
-        module._free(p);
-      }
-    })),
+    lights: (bytes, file, recolour, rgb, keep, ambient, pattern, game) => withString(module, file, (name) => withString(module, pattern, (only) =>
+      withBytes(module, bytes, (p) => module._tintwise_lights(p, bytes.length, name, recolour ? 1 : 0, ...rgb, keep ? 1 : 0, ambient ? 1 : 0, only, game)))),
+    lightsClass: (bytes, file) => withString(module, file, (name) => withBytes(module, bytes, (p) => module._tintwise_lights_class(p, bytes.length, name))),
+    lightsClassesClear: () => module._tintwise_lights_classes_clear(),
     lightsReports: () => module._tintwise_lights_reports(),
     lightsReport: (i) => module.UTF8ToString(module._tintwise_lights_report(i)),
     lightsBytes: () => { const p = module._tintwise_lights_bytes(); return module.HEAPU8.slice(p, p + module._tintwise_lights_size()); },

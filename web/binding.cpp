@@ -40,7 +40,11 @@ struct Lights {
   std::vector<tintwise::LightEntry> entries;
   std::vector<std::string> reports;
   tintwise::LightsResult result;
+  std::vector<tintwise::UcClass> classes; // a mod's or a map's own, given as .uc files
+  std::vector<std::string> class_reports; // what of those files could not be read
 } lights;
+
+std::string said(const std::string& file, const tintwise::LightsReport& rep) { return file + (rep.line ? ":" + std::to_string(rep.line) : "") + ": " + rep.reason; }
 
 std::size_t read_bytes(void*, char* buf, std::size_t size) {
   const std::size_t n = size < palette.left ? size : palette.left;
@@ -276,29 +280,48 @@ EMSCRIPTEN_KEEPALIVE void tintwise_nearest_batch(const std::uint32_t* colours, i
 // The distance of entry i's match, as the tool prints it.
 EMSCRIPTEN_KEEPALIVE const char* tintwise_palette_distance() { return palette.answer.distance; }
 
+// A class of a mod or a map, a .uc file's bytes (`file` names it in the
+// reports), taken as tintwise-lights --classes takes one; returns 1 where it
+// declares a class. Forgotten with tintwise_lights_classes_clear().
+EMSCRIPTEN_KEEPALIVE int tintwise_lights_class(const char* data, int length, const char* file) {
+  std::vector<tintwise::LightsReport> reports;
+  const bool added = tintwise::add_uc_class(std::string(data, length > 0 ? static_cast<std::size_t>(length) : 0), file, lights.classes, reports);
+  for (const tintwise::LightsReport& r : reports) lights.class_reports.push_back(said(file, r));
+  return added ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void tintwise_lights_classes_clear() {
+  lights.classes.clear();
+  lights.class_reports.clear();
+}
+
 // T3D text (its bytes, `length` of them; `file` names it in the reports)
 // through the same reader as tintwise-lights: listed, or with `recolour`
 // given back with its lights (or, with `ambient`, its zones' ambient lights)
 // recoloured to the triple `Tintwise R G B` gives, all of it or with `keep`
 // its hue and saturation, in the actors whose Name or Tag matches `only`.
+// `game` is a LightsGame, or -1 for none given; the classes given come first.
 // Returns how many lights it lists; the reports, as tintwise-lights writes
-// them, through tintwise_lights_report(i), the text through
-// tintwise_lights_bytes() and tintwise_palette_text_size().
-EMSCRIPTEN_KEEPALIVE int tintwise_lights(const char* data, int length, const char* file, int recolour, int r, int g, int b, int keep, int ambient, const char* only) {
+// them (the classes' first), through tintwise_lights_report(i), the text
+// through tintwise_lights_bytes() and tintwise_palette_text_size().
+EMSCRIPTEN_KEEPALIVE int tintwise_lights(const char* data, int length, const char* file, int recolour, int r, int g, int b, int keep, int ambient, const char* only,
+                                         int game) {
   lights.file = file;
   lights.entries.clear();
-  lights.reports.clear();
+  lights.reports = lights.class_reports;
+  for (const tintwise::UcClass& c : lights.classes) {
+    const std::string why = tintwise::unresolved_class(c.name, lights.classes, static_cast<tintwise::LightsGame>(game >= 0 ? game : 1));
+    if (!why.empty()) lights.reports.push_back(said(c.file, {c.line, why}));
+  }
   lights.out.clear();
   palette.data = data;
   palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
   tintwise::HsbMatch match{};
   if (recolour) tintwise::find_best_hsb(match, r, g, b, false);
   const tintwise::LightsRecolour how{recolour != 0, static_cast<std::uint8_t>(match.hue), static_cast<std::uint8_t>(match.saturation),
-                                     static_cast<std::uint8_t>(match.brightness), keep != 0, ambient != 0, only};
+                                     static_cast<std::uint8_t>(match.brightness), keep != 0, ambient != 0, only, game, lights.classes};
   const tintwise::LightsSink sink{[](void*, const tintwise::LightEntry& e) { lights.entries.push_back(e); },
-                                  [](void*, const tintwise::LightsReport& rep) {
-                                    lights.reports.push_back(lights.file + (rep.line ? ":" + std::to_string(rep.line) : "") + ": " + rep.reason);
-                                  },
+                                  [](void*, const tintwise::LightsReport& rep) { lights.reports.push_back(said(lights.file, rep)); },
                                   [](void*, const char* bytes, std::size_t n) { return lights.out.append(bytes, n), true; }, nullptr};
   lights.result = tintwise::read_lights({read_bytes, nullptr}, how, sink);
   return static_cast<int>(lights.entries.size());
@@ -316,13 +339,16 @@ EMSCRIPTEN_KEEPALIVE const char* tintwise_lights_bytes() { return lights.out.dat
 EMSCRIPTEN_KEEPALIVE int tintwise_lights_size() { return static_cast<int>(lights.out.size()); }
 
 // Of light i: `what` 0 its actor, 1 its class, 2 its property ("light" or
-// "ambient"), 3 the colour its triple renders, "#rrggbb"; its numbers through
-// tintwise_lights_number (0 line, 1 hue, 2 saturation, 3 brightness).
+// "ambient"), 3 the colour its triple renders, "#rrggbb" (none for a light of
+// the later generation), 4 its brightness as listed (that generation's as
+// written); its numbers through tintwise_lights_number (0 line, 1 hue,
+// 2 saturation, 3 brightness).
 EMSCRIPTEN_KEEPALIVE const char* tintwise_lights_text(int i, int what) {
   const tintwise::LightEntry& e = lights.entries[static_cast<std::size_t>(i)];
   lights.text.clear();
-  if (what == 3) tintwise::append_hex_rgb(tintwise::light_rgb(e), lights.text);
-  else lights.text = what == 0 ? e.actor : what == 1 ? e.class_name : e.ambient ? "ambient" : "light";
+  if (what == 3 && !e.later) tintwise::append_hex_rgb(tintwise::light_rgb(e), lights.text);
+  else if (what == 4) lights.text = e.later ? e.brightness_text : std::to_string(e.brightness);
+  else if (what < 3) lights.text = what == 0 ? e.actor : what == 1 ? e.class_name : e.ambient ? "ambient" : "light";
   return lights.text.c_str();
 }
 

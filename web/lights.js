@@ -51,7 +51,7 @@ function clipboardText(bytes) {
 // many lights were recoloured and actors chosen.
 function readLights(bytes, name, recolour) {
   const rgb = parseHex($('lights-colour').value), only = $('lights-only').value;
-  const count = tintwise.lights(bytes, name, recolour, rgb, $('lights-keep-brightness').checked, $('lights-ambient').checked, only);
+  const count = tintwise.lights(bytes, name, recolour, rgb, $('lights-keep-brightness').checked, $('lights-ambient').checked, only, Number($('lights-game').value));
   if (recolour) {
     const out = { bytes: tintwise.lightsBytes(), changed: tintwise.lightsCounted(0), matched: tintwise.lightsCounted(1) };
     readLights(out.bytes, name, false);
@@ -61,7 +61,7 @@ function readLights(bytes, name, recolour) {
   for (let i = 0; i < tintwise.lightsReports(); ++i) reports.push(tintwise.lightsReport(i));
   body.replaceChildren(...Array.from({ length: count }, (_, i) => {
     const tr = document.createElement('tr'), hex = tintwise.lightsText(i, 3), n = (what) => String(tintwise.lightsNumber(i, what));
-    tr.append(cell(tintwise.lightsText(i, 0), 'name'), chip(hex), cell(hex), cell(n(1)), cell(n(2)), cell(n(3)), cell(tintwise.lightsText(i, 2), 'name'),
+    tr.append(cell(tintwise.lightsText(i, 0), 'name'), chip(hex), cell(hex), cell(n(1)), cell(n(2)), cell(tintwise.lightsText(i, 4)), cell(tintwise.lightsText(i, 2), 'name'),
       cell(tintwise.lightsText(i, 1), 'name'), cell(n(0)));
     return tr;
   }));
@@ -107,6 +107,16 @@ function recolourLights() {
     (copyable ? ' Copy the text, or download it.' : ' Its bytes cannot all be copied as text (a byte no character stands for, or a NUL): download it.');
 }
 
+// A mod's or a map's classes, .uc files, in the order given (a class given
+// twice keeps its first); the text shown is listed again with them.
+async function takeClasses(files) {
+  tintwise.lightsClassesClear();
+  let taken = 0;
+  for (const file of files) taken += tintwise.lightsClass(new Uint8Array(await file.arrayBuffer()), file.name);
+  $('lights-classes-status').textContent = files.length ? `${taken} class${taken === 1 ? '' : 'es'} of ${files.length} file${files.length === 1 ? '' : 's'}.` : '';
+  if (lightsText) showLights(lightsText.bytes, lightsText.name, $('lights-source').textContent);
+}
+
 function startLights() {
   const open = async (file) => {
     if (!file) return;
@@ -115,7 +125,14 @@ function startLights() {
     showLights(bytes, file.name, `From the file ${file.name}.`);
   };
   $('lights-file').addEventListener('change', () => open($('lights-file').files[0]));
-  acceptDrops($('lights-area'), open);
+  $('lights-classes').addEventListener('change', () => takeClasses([...$('lights-classes').files]));
+  $('lights-game').addEventListener('change', () => { if (lightsText) showLights(lightsText.bytes, lightsText.name, $('lights-source').textContent); });
+  // Dropped .uc files are classes; another file is the text.
+  acceptDropped($('lights-area'), (files) => {
+    const classes = files.filter((f) => /\.uc$/i.test(f.name)), text = files.find((f) => !/\.uc$/i.test(f.name));
+    if (classes.length) takeClasses(classes);
+    if (text) open(text);
+  });
   $('lights-text').addEventListener('paste', (e) => { pasted = e.clipboardData ? e.clipboardData.getData('text/plain') : null; });
   $('lights-text').addEventListener('input', () => {
     $('lights-file').value = '';

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "actors.h"
 #include "tintwise/lights.h"
 
 namespace tintwise {
@@ -17,7 +18,6 @@ namespace {
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 // A stray carriage return ("End Actor\r\r\n") is a blank, as a tab is.
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool same(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < b.size(); ++i) {
@@ -167,7 +167,8 @@ std::size_t line_end(std::string_view s) {
 enum class Kind { other, begin, end, property };
 
 // One line: a block's Begin or End (with its kind), a property (its name and
-// the value's place, in characters, trailing blanks left out), or neither.
+// the value's place, in characters, the blanks around it left out), or
+// neither.
 struct Parsed {
   Kind kind = Kind::other;
   std::string_view word; // the block's kind, or the property's name
@@ -193,13 +194,16 @@ Parsed parse(std::string_view s) {
     p.rest = s.substr(e);
     return p;
   }
-  if (k == i || k == s.size() || s[k] != '=') return p;
+  std::size_t eq = k; // blanks may stand around "=", as the importer reads them
+  while (eq < s.size() && is_blank(s[eq])) ++eq;
+  if (k == i || eq == s.size() || s[eq] != '=') return p;
   p.kind = Kind::property;
   p.word = first;
-  std::size_t end = s.size();
-  while (end > k + 1 && is_blank(s[end - 1])) --end;
-  p.value_at = k + 1;
-  p.value_size = end - (k + 1);
+  std::size_t at = eq + 1, end = s.size();
+  while (at < end && is_blank(s[at])) ++at;
+  while (end > at && is_blank(s[end - 1])) --end;
+  p.value_at = at;
+  p.value_size = end - at;
   return p;
 }
 
@@ -229,24 +233,20 @@ std::string attribute(std::string_view rest, const char* key) {
 
 // --- Actors --------------------------------------------------------------------
 
-// The properties an actor's colour is made of, in this order: a light's, a
-// zone's ambient light's, then what else tells a light and names it.
-const char* const kProperties[] = {"LightHue", "LightSaturation", "LightBrightness", "AmbientHue", "AmbientSaturation", "AmbientBrightness",
-                                   "LightType", "Tag"};
-constexpr int kLightType = 6, kTag = 7, kCount = 8;
+using lights_actors::Cause;
+using lights_actors::kProperties;
+using lights_actors::kEndCloses, lights_actors::kEndEarly, lights_actors::kDeep, lights_actors::kLongLine, lights_actors::kLargeActor,
+    lights_actors::kNeverEnds, lights_actors::kBlockOpen, lights_actors::kOnce;
 
-struct Property {
-  int seen = 0;
-  std::string value;           // its characters
-  std::size_t value_at = 0;    // its value's bytes in the actor's text
+// Where a property's line lies in the actor's text.
+struct Place {
+  std::size_t value_at = 0;    // its value's bytes
   std::size_t value_bytes = 0;
-  std::size_t line_end = 0;    // where its line ends there (after its line end)
-  std::uint64_t line = 0;
+  std::size_t line_end = 0;    // where its line ends (after its line end)
 };
 
 struct Actor {
-  std::uint64_t line = 0;
-  std::string name, class_name;
+  lights_actors::Actor values; // its name, class and what it holds of its colour
   std::size_t depth = 0;     // of the actor's own block in the stack
   std::string text;          // its bytes so far, while held
   bool held = true;          // else passed through as read (too large, a line too long, its end not certain)
@@ -254,7 +254,7 @@ struct Actor {
   std::string begin_indent;  // and of its Begin line's
   std::size_t begin_end = 0; // where its Begin line ends in `text`
   std::size_t last_property = 0; // where its last property line at its own level ends
-  Property properties[kCount];
+  Place places[kProperties];
 };
 
 struct Block {
@@ -262,27 +262,19 @@ struct Block {
   std::uint64_t line;
 };
 
-// What a report is about. Reports of one cause past kLightsShownReports are
-// counted rather than made, and said once at the end.
-enum Cause { kEndCloses, kEndEarly, kDeep, kLongLine, kLargeActor, kNeverEnds, kBlockOpen, kValue, kTwice, kGeneration, kDefaults, kOnce, kCauses };
-const char* const kCauseSaid[] = {
-    "lines whose End closes no block that is open", "lines whose End closes a block before the blocks inside it end",
-    "blocks nested more than 1024 deep", "lines of more than 1048576 bytes", "actors of more than 16777216 bytes", "actors that never end",
-    "blocks that never end", "values that are not a whole number from 0 to 255", "properties given more than once",
-    "brightnesses of another engine generation", "actors whose class's defaults the text does not hold", ""};
-
 struct Reading {
   Input in;
   const LightsRecolour& recolour;
   const LightsSink& sink;
   LightsResult result{false, 0, true, 0};
-  std::uint64_t said[kCauses] = {}, last[kCauses] = {}; // reports of each cause, and the line of the last
+  std::uint64_t said[lights_actors::kCauses] = {}, last[lights_actors::kCauses] = {}; // reports of each cause, and the line of the last
   std::uint64_t line = 0;
   std::vector<Block> blocks;
   bool in_actor = false;
   Actor actor;
   std::string eol;   // the text's line end, as its first line ends, in its units
   std::string chars; // a UTF-16 line's characters
+  lights_actors::Reading colours; // the game and generation
 };
 
 // A report, unless the text can no longer be written (what would follow is
@@ -290,8 +282,10 @@ struct Reading {
 void report(Reading& r, Cause cause, std::uint64_t line, const std::string& reason) {
   if (!r.sink.report || !r.result.written) return;
   r.last[cause] = line;
-  if (++r.said[cause] <= kLightsShownReports || cause == kOnce) r.sink.report(r.sink.context, {line, reason});
+  if (++r.said[cause] <= kLightsShownReports || cause == lights_actors::kOnce) r.sink.report(r.sink.context, {line, reason});
 }
+
+void report_to(void* context, Cause cause, std::uint64_t line, const std::string& reason) { report(*static_cast<Reading*>(context), cause, line, reason); }
 
 void write(Reading& r, const char* bytes, std::size_t n) {
   if (r.sink.write && r.result.written && n > 0) r.result.written = r.sink.write(r.sink.context, bytes, n);
@@ -327,52 +321,10 @@ void pass_rest(Reading& r) {
 void let_pass(Reading& r, Cause cause, std::uint64_t line, const std::string& why) {
   Actor& a = r.actor;
   if (!a.held) return;
-  report(r, cause, line, a.name + " (line " + std::to_string(a.line) + "): " + why + "; the actor is passed through unchanged");
+  report(r, cause, line, lights_actors::text_name(a.values.name) + " (line " + std::to_string(a.values.line) + "): " + why + "; the actor is passed through unchanged");
   write(r, a.text);
   a.text.clear();
   a.held = false;
-}
-
-// A byte value, "0" to "255".
-bool byte_value(const std::string& v, std::uint8_t& out) {
-  if (v.empty() || v.size() > 3 || !std::all_of(v.begin(), v.end(), is_digit)) return false;
-  const int n = std::stoi(v);
-  out = static_cast<std::uint8_t>(n);
-  return n <= 255;
-}
-
-// A float as later engines write a brightness: digits, a point, digits.
-bool float_value(const std::string& v) {
-  const std::size_t point = v.find('.');
-  return point != std::string::npos && point > 0 && point + 1 < v.size() &&
-         std::all_of(v.begin(), v.begin() + static_cast<long>(point), is_digit) && std::all_of(v.begin() + static_cast<long>(point) + 1, v.end(), is_digit);
-}
-
-// One of an actor's two colours: the light (group 0) or the ambient light
-// (group 1); its values where the text holds them, and whether they can be
-// read with certainty (else said).
-struct Colour {
-  bool is;
-  bool certain;
-  std::uint8_t value[3];
-  bool present[3];
-};
-
-Colour colour_of(Reading& r, int group) {
-  Actor& a = r.actor;
-  Colour c{false, true, {0, 0, 0}, {false, false, false}};
-  for (int k = 0; k < 3; ++k) {
-    const Property& p = a.properties[3 * group + k];
-    c.present[k] = p.seen > 0;
-    c.is = c.is || p.seen > 0;
-    if (p.seen == 0) continue;
-    const std::string said = a.name + ": " + kProperties[3 * group + k];
-    if (p.seen > 1) report(r, kTwice, p.line, said + " is given " + std::to_string(p.seen) + " times, so which holds is not certain; not read");
-    else if (!byte_value(p.value, c.value[k])) report(r, kValue, p.line, said + "=" + clean(p.value) + " is not a whole number from 0 to 255; not read");
-    else continue;
-    c.certain = false;
-  }
-  return c;
 }
 
 // The actor, whole: listed, or recoloured and written, as asked.
@@ -380,52 +332,25 @@ void finish_actor(Reading& r) {
   Actor& a = r.actor;
   r.in_actor = false;
   if (!a.held) return;
-  const bool stock_light = same(a.class_name, "Light"), stock_zone = same(a.class_name, "ZoneInfo");
-  const Property& type = a.properties[kLightType];
-  const Property& brightness = a.properties[2];
-  if (brightness.seen == 1 && float_value(brightness.value)) {
-    report(r, kGeneration, brightness.line, a.name + ": LightBrightness=" + brightness.value +
-                                   " is a brightness of another engine generation, not this model's byte; the actor is neither listed nor recoloured");
-    return write(r, a.text);
-  }
-  Colour colours[2] = {colour_of(r, 0), colour_of(r, 1)};
-  colours[0].is = colours[0].is || stock_light || (type.seen > 0 && !same(type.value, "LT_None"));
+  lights_actors::Colour colours[2];
+  lights_actors::colours_of(r.colours, a.values, {report_to, &r}, !r.recolour.recolour, colours);
   if (!r.recolour.recolour) {
-    const std::uint8_t defaults[2][3] = {{0, 255, 64}, {0, 255, 0}};
     for (int g = 0; g < 2; ++g) {
-      Colour& c = colours[g];
-      if (!c.is || !c.certain) continue;
-      std::vector<std::string> missing;
-      std::uint8_t from_defaults = 0;
-      for (int k = 0; k < 3; ++k) {
-        if (c.present[k]) continue;
-        if ((g == 0 && stock_light) || (g == 1 && stock_zone)) {
-          c.value[k] = defaults[g][k];
-          from_defaults = static_cast<std::uint8_t>(from_defaults | 1 << k);
-        } else {
-          missing.push_back(kProperties[3 * g + k]);
-        }
-      }
-      if (!missing.empty()) {
-        std::string said = missing[0];
-        for (std::size_t i = 1; i < missing.size(); ++i) said += (i + 1 == missing.size() ? " and " : ", ") + missing[i];
-        report(r, kDefaults, a.line, a.name + ": " + said + (missing.size() == 1 ? " is its class's default" : " are its class's defaults") + ", which the text does not hold");
-        continue;
-      }
-      if (r.sink.entry) r.sink.entry(r.sink.context, {a.line, clean(a.name), clean(a.class_name), g == 1, c.value[0], c.value[1], c.value[2], from_defaults});
+      if (colours[g].is && colours[g].complete && r.sink.entry) r.sink.entry(r.sink.context, lights_actors::entry_of(a.values, colours[g], g == 1));
     }
     return;
   }
   const int g = r.recolour.ambient ? 1 : 0;
-  const Colour& c = colours[g];
-  const bool chosen = r.recolour.only.empty() || glob_matches(r.recolour.only, a.name) ||
-                      (a.properties[kTag].seen == 1 && glob_matches(r.recolour.only, a.properties[kTag].value));
+  const lights_actors::Colour& c = colours[g];
+  const bool chosen = lights_actors::chosen(r.recolour, a.values);
   r.result.matched += chosen && !r.recolour.only.empty();
   if (!c.is || !c.certain || !chosen) return write(r, a.text);
   // The lines to write: each value in place; each missing line after the
   // last colour line of this group it has, else after its last property at
   // its own level (never inside a nested block), else after its Begin line,
-  // with the indentation of its property lines and the text's line end.
+  // with the indentation of its property lines and the text's line end. The
+  // later generation's brightness, a float of another scale, is never
+  // written.
   const std::uint8_t triple[3] = {r.recolour.hue, r.recolour.saturation, r.recolour.brightness};
   struct Edit {
     std::size_t at, size;
@@ -433,15 +358,15 @@ void finish_actor(Reading& r) {
   };
   std::vector<Edit> edits;
   std::size_t after = 0;
-  for (int k = 0; k < 3; ++k) after = std::max(after, a.properties[3 * g + k].line_end);
+  for (int k = 0; k < 3; ++k) after = std::max(after, a.places[3 * g + k].line_end);
   if (after == 0) after = a.last_property ? a.last_property : a.begin_end;
   const std::string indent = a.last_property ? a.indent : a.begin_indent + units(r, "    ");
   std::string inserted;
-  for (int k = 0; k < (r.recolour.keep_brightness ? 2 : 3); ++k) {
-    const Property& p = a.properties[3 * g + k];
+  for (int k = 0; k < (r.recolour.keep_brightness || c.later ? 2 : 3); ++k) {
+    const Place& p = a.places[3 * g + k];
     const std::string value = units(r, std::to_string(triple[k]));
-    if (p.seen) edits.push_back({p.value_at, p.value_bytes, value});
-    else inserted += indent + units(r, kProperties[3 * g + k]) + units(r, "=") + value + r.eol;
+    if (a.values.held[3 * g + k].seen) edits.push_back({p.value_at, p.value_bytes, value});
+    else inserted += indent + units(r, lights_actors::kNames[3 * g + k]) + units(r, "=") + value + r.eol;
   }
   if (!inserted.empty()) edits.push_back({after, 0, inserted});
   std::sort(edits.begin(), edits.end(), [](const Edit& x, const Edit& y) { return x.at < y.at; });
@@ -476,19 +401,21 @@ void take_line(Reading& r, const std::string& bytes, bool too_long, bool cut) {
     // Actors do not nest: an actor whose End Actor has not come by the next
     // Begin Actor never ends, and the next is read as the actor it is.
     if (r.in_actor) {
-      if (a.held) report(r, kNeverEnds, a.line, a.name + ": the actor never ends (a Begin Actor, line " + std::to_string(r.line) + ", comes before its End Actor); passed through unchanged");
+      if (a.held) {
+        report(r, kNeverEnds, a.values.line, lights_actors::text_name(a.values.name) + ": the actor never ends (a Begin Actor, line " + std::to_string(r.line) +
+                                                                  ", comes before its End Actor); passed through unchanged");
+      }
       write(r, a.text);
       r.blocks.resize(a.depth);
     }
     r.result.t3d = true;
     r.in_actor = true;
     a = Actor{};
-    a.line = r.line;
+    a.values.line = r.line;
     const std::string line = r.in.width == 1 ? std::string(p.rest) : decoded(r.in, bytes.substr(0, bytes.size() - ends * r.in.width)); // its names as text
     const std::string_view text = r.in.width == 1 ? std::string_view(line) : parse(line).rest;
-    a.name = attribute(text, "Name");
-    a.class_name = attribute(text, "Class");
-    a.class_name = a.class_name.substr(a.class_name.rfind('.') + 1); // Engine.Light is Light
+    a.values.name = attribute(text, "Name");
+    a.values.class_name = attribute(text, "Class"); // Engine.Light: Light of the package Engine
     a.depth = r.blocks.size();
     a.text = bytes;
     a.begin_end = bytes.size();
@@ -527,54 +454,26 @@ void take_line(Reading& r, const std::string& bytes, bool too_long, bool cut) {
   if (p.kind != Kind::property || r.blocks.size() != a.depth + 1) return;
   if (a.last_property == 0) a.indent = bytes.substr(0, p.indent * r.in.width);
   a.last_property = a.text.size();
-  for (int k = 0; k < kCount; ++k) {
-    if (!same(p.word, kProperties[k])) continue;
-    Property& prop = a.properties[k];
-    ++prop.seen;
-    prop.value = std::string(s.substr(p.value_at, p.value_size));
-    if (k == kTag && prop.value.size() >= 2 && prop.value.front() == '"' && prop.value.back() == '"') prop.value = prop.value.substr(1, prop.value.size() - 2);
-    prop.value_at = at + p.value_at * r.in.width;
-    prop.value_bytes = p.value_size * r.in.width;
-    prop.line_end = a.text.size();
-    prop.line = r.line;
+  for (int k = 0; k < kProperties; ++k) {
+    if (!same(p.word, lights_actors::kNames[k])) continue;
+    lights_actors::Held& given = a.values.held[k];
+    ++given.seen;
+    given.value = std::string(s.substr(p.value_at, p.value_size));
+    given.line = r.line;
+    if (k == lights_actors::kTag) { // a name, as characters: UTF-16's decoded
+      if (r.in.width == 2) given.value = decoded(r.in, bytes.substr(0, bytes.size() - ends * r.in.width)).substr(p.value_at);
+      while (!given.value.empty() && is_blank(given.value.back())) given.value.pop_back();
+      if (given.value.size() >= 2 && given.value.front() == '"' && given.value.back() == '"') given.value = given.value.substr(1, given.value.size() - 2);
+    }
+    a.places[k] = {at + p.value_at * r.in.width, p.value_size * r.in.width, a.text.size()};
   }
 }
 
 } // namespace
 
-bool glob_matches(const std::string& pattern, const std::string& name) {
-  std::size_t p = 0, n = 0, star = std::string::npos, resume = 0;
-  while (n < name.size()) {
-    bool step = false;
-    const std::size_t close = p < pattern.size() && pattern[p] == '[' ? pattern.find(']', p + 2) : std::string::npos;
-    if (close != std::string::npos) {
-      {
-        const bool negated = pattern[p + 1] == '!';
-        bool in = false;
-        for (std::size_t i = p + 1 + negated; i < close; ++i) {
-          const bool range = i + 2 < close && pattern[i + 1] == '-';
-          const char lo = lower(pattern[i]), hi = lower(range ? pattern[i + 2] : pattern[i]), c = lower(name[n]);
-          in = in || (c >= lo && c <= hi);
-          if (range) i += 2;
-        }
-        if (in != negated) p = close + 1, ++n, step = true;
-      }
-    } else if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
-      ++p, ++n, step = true;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++, resume = n, step = true;
-    }
-    if (step) continue;
-    if (star == std::string::npos) return false;
-    p = star + 1;
-    n = ++resume;
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-
 LightsResult read_lights(const LightsSource& source, const LightsRecolour& recolour, const LightsSink& sink) {
-  Reading r{Input{source, {}, 0, false, 1, false}, recolour, sink, {false, 0, true, 0}, {}, {}, 0, {}, false, {}, {}, {}};
+  Reading r{Input{source, {}, 0, false, 1, false}, recolour, sink, {false, 0, true, 0}, {}, {}, 0, {}, false, {}, {}, {}, {}};
+  lights_actors::start_reading(r.colours, recolour);
   // UTF-16, told by its byte order mark, which is passed on (as UTF-8's is).
   while (r.in.buf.size() < 3 && fill(r.in)) {}
   const std::string& b = r.in.buf;
@@ -596,7 +495,7 @@ LightsResult read_lights(const LightsSource& source, const LightsRecolour& recol
     take_line(r, line, too_long, cut);
   }
   if (r.in_actor && r.actor.held) {
-    report(r, kNeverEnds, r.actor.line, r.actor.name + ": the actor never ends (no End Actor); passed through unchanged");
+    report(r, kNeverEnds, r.actor.values.line, lights_actors::text_name(r.actor.values.name) + ": the actor never ends (no End Actor); passed through unchanged");
     write(r, r.actor.text);
   }
   for (std::size_t i = 0; i < (r.in_actor ? r.actor.depth : r.blocks.size()); ++i) { // the blocks around an actor that never ends, or all
@@ -604,7 +503,7 @@ LightsResult read_lights(const LightsSource& source, const LightsRecolour& recol
   }
   for (int cause = 0; cause < kOnce; ++cause) { // a flood of one cause: its count, once
     if (r.said[cause] <= kLightsShownReports) continue;
-    report(r, kOnce, 0, "and " + std::to_string(r.said[cause] - kLightsShownReports) + " more " + kCauseSaid[cause] + " (the last at line " +
+    report(r, kOnce, 0, "and " + std::to_string(r.said[cause] - kLightsShownReports) + " more " + lights_actors::kCauseSaid[cause] + " (the last at line " +
                             std::to_string(r.last[cause]) + "), each as the ones said");
   }
   if (!r.result.t3d) report(r, kOnce, 0, "not a T3D text");

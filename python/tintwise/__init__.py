@@ -25,12 +25,12 @@ import numbers
 import os
 import sys
 import warnings
-from typing import Any, List, NamedTuple, Optional, Tuple
+from typing import Any, List, NamedTuple, Optional, Tuple, Union
 
 from . import _tintwise
 
 __version__ = _tintwise.__version__
-__all__ = ["Entry", "Light", "Lights", "LightsWarning", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_lights",
+__all__ = ["GAMES", "Entry", "Light", "Lights", "LightsWarning", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_lights",
            "read_palette", "recolour_lights", "render"]
 
 _RANGE = "r, g and b each run 0..255"
@@ -93,9 +93,10 @@ class Light(NamedTuple):
     property: str  #: "light", or "ambient" for a zone's ambient light
     hue: int
     saturation: int
-    brightness: int
-    rendered_hex: str  #: the colour the triple renders, to the nearest byte (a hue of 255 renders as 0)
-    from_defaults: str  #: the values that came from the stock defaults, as "hue saturation brightness"
+    brightness: Union[int, str]  #: a byte; for a light of the later engine generation, its float as written (a str)
+    rendered_hex: Optional[str]  #: the colour the triple renders, to the nearest byte (a hue of 255 renders as 0); None in the later generation
+    from_defaults: str  #: the values that came from the class's defaults, as "hue saturation brightness"
+    defaults_of: str  #: the class each of those came from, in that order ("Object": none sets it, it is 0)
 
 
 class Lights(NamedTuple):
@@ -121,14 +122,56 @@ def _bytes_of(path_or_text, what):
     raise TypeError(f"{what} is a path, bytes or a str, not {type(path_or_text).__name__}")
 
 
-def read_lights(path_or_text) -> Lights:
+GAMES = ("unreal", "ut99", "deusex", "rune", "nerf", "undying", "khg", "wot", "ut2004")
+
+
+def _game(game):
+    """A game's number, as the library numbers them; -1 for None (UT99's classes, the generation told by the text)."""
+    if game is None:
+        return -1
+    if game not in GAMES:
+        raise ValueError(f"game is {game!r}; the games are {', '.join(GAMES)}")
+    return GAMES.index(game)
+
+
+def _classes(classes):
+    """Each .uc file of `classes` (a folder of a mod's classes, one file, or a list of either), as (name, bytes), in order."""
+    if classes is None:
+        return []
+    paths = [classes] if isinstance(classes, (str, os.PathLike)) else list(classes)
+    files = []
+    for path in paths:
+        if os.path.isdir(path):
+            found = [os.path.join(folder, name) for folder, _, names in os.walk(path) for name in names if name.lower().endswith(".uc")]
+            if not found:
+                raise ValueError(f"classes: {os.fspath(path)!r} holds no .uc file")
+            files += sorted(found)
+        else:
+            files.append(os.fspath(path))
+    return [(file, open(file, "rb").read()) for file in files]
+
+
+def _lights(data, recolour, triple, keep, ambient, only, game, classes):
+    """The library's reading, what the classes given could not be read as said as LightsWarning."""
+    found = _tintwise.lights(data, recolour, *triple, keep, ambient, only, _game(game), _classes(classes))
+    for said in found[5]:
+        warnings.warn(said, LightsWarning, stacklevel=3)
+    return found
+
+
+def read_lights(path_or_text, game: Optional[str] = None, classes=None) -> Lights:
     """Lists the lights of T3D text (actors copied from UnrealEd, or a map
-    exported): a path, its bytes, or a str of the text itself."""
-    lights, reports, *_ = _tintwise.lights(_bytes_of(path_or_text, "a T3D text"), False, 0, 0, 0, False, False, "")
+    exported): a path, its bytes, or a str of the text itself. The values the
+    text leaves to the actors' classes come from `game`'s stock classes (one
+    of GAMES; by default UT99's, or UT2004's where the text shows itself of
+    that generation), and first from `classes`: a mod's or a map's own .uc
+    files (a folder, a file, or a list of them)."""
+    lights, reports, *_ = _lights(_bytes_of(path_or_text, "a T3D text"), False, (0, 0, 0), False, False, "", game, classes)
     return Lights([Light(*light) for light in lights], reports)
 
 
-def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool = False, only: Optional[str] = None):
+def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool = False, only: Optional[str] = None, game: Optional[str] = None,
+                    classes=None):
     """T3D text with its lights (or, with `ambient`, its zones' ambient lights)
     recoloured to the triple `Tintwise R G B` gives for `colour` (r, g, b, or a
     colour written as a palette line writes one: "#ff8000", "255,128,0", ...),
@@ -136,7 +179,7 @@ def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool =
     actor whose Name or Tag matches the glob `only`. Every other byte is kept;
     the result is of the type given (str or bytes), the command's bytes. What
     cannot be read with certainty is passed through and said as a
-    LightsWarning."""
+    LightsWarning. `game` and `classes` as read_lights takes them."""
     if not isinstance(text, (str, bytes, bytearray)):
         raise TypeError(f"recolour_lights takes the text itself, as str or bytes, not {type(text).__name__}")
     if isinstance(colour, str):
@@ -152,7 +195,7 @@ def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool =
     data = text.encode("utf-8", "surrogateescape") if isinstance(text, str) else bytes(text)
     if only is not None and only == "":
         raise ValueError("only='' names no actor; leave it out (None) to recolour every light")
-    _, reports, back, changed, matched = _tintwise.lights(data, True, m.hue, m.saturation, m.brightness, bool(keep_brightness), bool(ambient), only or "")
+    _, reports, back, changed, matched, _ = _lights(data, True, (m.hue, m.saturation, m.brightness), bool(keep_brightness), bool(ambient), only or "", game, classes)
     for line, reason in reports:
         warnings.warn(f"{line}: {reason}" if line else reason, LightsWarning, stacklevel=2)
     if only and matched == 0:

@@ -51,9 +51,10 @@ class Light(NamedTuple):
     property: str
     hue: int
     saturation: int
-    brightness: int
-    rendered_hex: str
+    brightness: Union[int, str]
+    rendered_hex: Optional[str]
     from_defaults: str
+    defaults_of: str
 
 class Lights(NamedTuple):
     lights: List[Light]
@@ -61,8 +62,11 @@ class Lights(NamedTuple):
 
 class LightsWarning(UserWarning): ...
 
-def read_lights(path_or_text: Union[str, PathLike, bytes, bytearray, memoryview]) -> Lights: ...
+GAMES: Tuple[str, ...]
+_Classes = Union[None, str, PathLike, Sequence[Union[str, PathLike]]]
+
+def read_lights(path_or_text: Union[str, PathLike, bytes, bytearray, memoryview], game: Optional[str] = ..., classes: _Classes = ...) -> Lights: ...
 @overload
-def recolour_lights(text: str, colour: Union[str, Sequence[int]], keep_brightness: bool = ..., ambient: bool = ..., only: Optional[str] = ...) -> str: ...
+def recolour_lights(text: str, colour: Union[str, Sequence[int]], keep_brightness: bool = ..., ambient: bool = ..., only: Optional[str] = ..., game: Optional[str] = ..., classes: _Classes = ...) -> str: ...
 @overload
-def recolour_lights(text: Union[bytes, bytearray], colour: Union[str, Sequence[int]], keep_brightness: bool = ..., ambient: bool = ..., only: Optional[str] = ...) -> bytes: ...
+def recolour_lights(text: Union[bytes, bytearray], colour: Union[str, Sequence[int]], keep_brightness: bool = ..., ambient: bool = ..., only: Optional[str] = ..., game: Optional[str] = ..., classes: _Classes = ...) -> bytes: ...

@@ -105,14 +105,15 @@ def test_reads_every_palette_as_the_command_does():
     assert tintwise.read_palette("#ff8000 Orange\r\n").entries == [tintwise.Entry(1, "line", "Orange", (255, 128, 0), None)]  # text, as read_lights takes it
 
 
-def test_reads_and_recolours_lights_as_the_command_does():
+def test_reads_and_recolours_lights_as_the_command_does(tmp_path):
     folder = os.path.join(DATA, "lights")
     for name in sorted(os.listdir(folder)):
         path = os.path.join(folder, name)
         listed, found = run(LIGHTS, "--format=" + "|".join("{%s}" % f for f in ("line", "actor", "class", "property", "hue", "saturation", "brightness",
-                                                                               "rendered_hex", "from_defaults")), path), tintwise.read_lights(path)
-        assert "".join("|".join(map(str, light)) + "\n" for light in found.lights) == listed.stdout, name
-        assert all(tintwise.render(light.hue, light.saturation, light.brightness).hex == light.rendered_hex for light in found.lights), name  # hue 255 too
+                                                                               "rendered_hex", "from_defaults", "defaults_of")), path), tintwise.read_lights(path)
+        assert "".join("|".join("" if v is None else str(v) for v in light) + "\n" for light in found.lights) == listed.stdout, name
+        assert all(tintwise.render(light.hue, light.saturation, light.brightness).hex == light.rendered_hex  # hue 255 too
+                   for light in found.lights if light.rendered_hex), name
         assert "".join(f"{path}{':%d' % line if line else ''}: {reason}\n" for line, reason in found.reports) == listed.stderr, name
         data = open(path, "rb").read()
         for colour, args, options in (("#ff8000", [], {}), ((200, 100, 50), ["--keep-brightness", "--only=*5"], {"keep_brightness": True, "only": "*5"}),
@@ -126,6 +127,17 @@ def test_reads_and_recolours_lights_as_the_command_does():
                 assert tintwise.recolour_lights(data.decode(), colour, **options) == command.decode(), (name, colour)
     with pytest.raises(ValueError, match="'#12345' is not one colour"):
         tintwise.recolour_lights("Begin Actor\nEnd Actor\n", "#12345")
+    # A game, and a mod's classes (a folder of .uc files, one of them unreadable, said as a warning), as the command takes them.
+    later, classes = os.path.join(folder, "later.t3d"), str(tmp_path)
+    open(os.path.join(classes, "TriggerLight.uc"), "w").write("class TriggerLight extends Light;\ndefaultproperties\n{\n  LightSaturation=9\n}\n")
+    open(os.path.join(classes, "Broken.uc"), "w").write("// no class here\n")
+    command = run(LIGHTS, "--format={actor}|{saturation}|{brightness}|{defaults_of}", "--game=ut2004", "--classes=" + classes, later)
+    with pytest.warns(tintwise.LightsWarning, match="Broken.uc: not read: it declares no class"):
+        found = tintwise.read_lights(later, game="ut2004", classes=classes)
+    assert "".join(f"{x.actor}|{x.saturation}|{x.brightness}|{x.defaults_of}\n" for x in found.lights) == command.stdout
+    assert found.lights[2].brightness == "64" and found.lights[2].rendered_hex is None
+    with pytest.raises(ValueError, match="game is 'ut3'; the games are unreal, ut99"):
+        tintwise.read_lights(later, game="ut3")
 
 
 def test_ctrl_c_stops_many_between_batches():

@@ -7,7 +7,8 @@ import { test, before, after, afterEach } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { createRequire } from 'node:module';
-import { readFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { spawnSync } from 'node:child_process';
 import { deflateSync } from 'node:zlib';
 import { countPageWork, launch, photoRun } from '../../bench/page_bench.mjs';
@@ -597,7 +598,7 @@ check('lists and recolours the lights of T3D text as tintwise-lights does, a pas
   for (const [name, keep] of [['map.t3d', false], ['utf16.t3d', true]]) {
     await page.setInputFiles('#lights-file', `${dir}/${name}`);
     await waitFor(`${name} to be listed`, () => /listed/.test(document.getElementById('lights-status').textContent));
-    const listed = lights('--format=' + columns.map((f) => `{${f}}`).join(' '), name), reports = listed.stderr.toString().trimEnd().split('\n');
+    const listed = lights('--format=' + columns.map((f) => `{${f}}`).join(' '), name), reports = listed.stderr.toString().trimEnd().split('\n').filter(Boolean);
     assert.equal(await shown(), listed.stdout.toString());
     assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), reports);
     const [downloaded, copied] = await recolour('#0a141e', keep), command = lights('--recolour=#0a141e', ...(keep ? ['--keep-brightness'] : []), name).stdout;
@@ -607,10 +608,23 @@ check('lists and recolours the lights of T3D text as tintwise-lights does, a pas
     const after = spawnSync(process.env.TINTWISE_LIGHTS, ['-'], { input: command, timeout: kWait }).stderr.toString().replaceAll('(standard input)', name);
     assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), after.trimEnd().split('\n').filter(Boolean), `${name}: the reports of the text shown`);
   }
+  // A game chosen, and a mod's classes opened (one of them unreadable): the rows and reports of --game and --classes.
+  const mod = mkdtempSync(`${tmpdir()}/tintwise-classes-`), uc = { 'TriggerLight.uc': 'class TriggerLight extends Light;\ndefaultproperties\n{\n  LightSaturation=9\n}\n', 'Broken.uc': '// none\n' };
+  for (const [file, text] of Object.entries(uc)) writeFileSync(`${mod}/${file}`, text);
+  await page.setInputFiles('#lights-classes', Object.entries(uc).map(([file, text]) => ({ name: file, mimeType: 'text/plain', buffer: Buffer.from(text) })));
+  await page.selectOption('#lights-game', '8');
+  await page.setInputFiles('#lights-file', `${dir}/later.t3d`);
+  await waitFor('later.t3d to be listed', () => /listed/.test(document.getElementById('lights-status').textContent));
+  const modded = lights('--format=' + columns.map((f) => `{${f}}`).join(' '), '--game=ut2004', `--classes=${mod}`, 'later.t3d');
+  rmSync(mod, { recursive: true });
+  assert.equal(await shown(), modded.stdout.toString());
+  assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), modded.stderr.toString().replaceAll(`${mod}/`, '').trimEnd().split('\n'));
+  await page.selectOption('#lights-game', '-1');
+  await page.setInputFiles('#lights-classes', []);
   await page.fill('#lights-only', 'NoSuch*');
   await page.click('#lights-recolour');
   assert.match(await text('lights-status'), /“NoSuch\*” names no actor \(by Name or Tag\): nothing was recoloured/);
-  assert.ok((await recolour('#ff8000', false, 'hall*'))[0].equals(lights('--recolour=#ff8000', '--only=hall*', 'utf16.t3d').stdout), 'only the actors --only names');
+  assert.ok((await recolour('#ff8000', false, 'hall*'))[0].equals(lights('--recolour=#ff8000', '--only=hall*', 'later.t3d').stdout), 'only the actors --only names');
   // The clipboard gets text the editor pastes as the downloaded bytes: UTF-8 (a byte order mark left out), UTF-16 of
   // either order, else Windows-1252; where no text can stand for the bytes, Copy is refused and Download says so.
   const cp1252 = (t) => Buffer.from([...t].map((c) => { const i = [0x20ac, 0, 0x201a].indexOf(c.codePointAt(0)); return i >= 0 ? 0x80 + i : c.codePointAt(0); }));
