@@ -147,19 +147,26 @@ Defaults class_defaults(const std::string& name, const std::vector<UcClass>& own
   }
   const Table& t = table_of(game);
   std::string why;
-  const Row* row = key.empty() ? t.actor : find_row(t, chain.empty() ? lowered(name) : key, why);
-  if (!row || !t.actor) {
+  // Object, the root, sets nothing: the end of a mod's own chain that is no actor's, or that holds its own Actor.
+  const bool root = (key == "object" || key.empty()) && !chain.empty();
+  const Row* row = root ? nullptr : find_row(t, chain.empty() ? lowered(name) : key, why);
+  if (!root && (!row || !t.actor)) {
     d.why = chain.empty() ? (why.empty() ? std::string("it is not known to ") + lights_game_name(game) + "'s classes" : why)
                           : "class " + chain.back()->name + " (" + chain.back()->file + ") extends " + chain.back()->parent + ", which " +
                                 (why.empty() ? std::string("neither the classes given nor ") + lights_game_name(game) + "'s know" : "has " + why);
     return d;
   }
-  const Row& from = row->plain ? *t.actor : *row;
+  const Row* from = root ? nullptr : row->plain ? t.actor : row;
   d.known = true;
-  d.zone = row->zone;
+  d.light_class = row && row->light;
+  d.zone = row && row->zone;
+  for (const UcClass* c : chain) { // a chain of the mod's own through its own Light or ZoneInfo
+    d.light_class = d.light_class || lowered(c->name) == "light";
+    d.zone = d.zone || lowered(c->name) == "zoneinfo";
+  }
   for (int k = 0; k < kClassValues; ++k) {
-    d.value[k] = from.value[k];
-    d.origin[k] = from.origin[k];
+    d.value[k] = from ? from->value[k] : "";
+    d.origin[k] = from ? from->origin[k] : "";
   }
   for (auto c = chain.rbegin(); c != chain.rend(); ++c) {
     for (int k = 0; k < kClassValues; ++k) {
@@ -171,11 +178,9 @@ Defaults class_defaults(const std::string& name, const std::vector<UcClass>& own
   for (int k = 0; k < kClassValues; ++k) {
     if (d.value[k].empty()) d.value[k] = unset(k);
   }
-  d.light_class = row->light;
-  d.light = row->light || !is_none(d.value[kType]);
+  d.light = d.light_class || !is_none(d.value[kType]);
   return d;
 }
-
 } // namespace lights_classes
 
 std::string unresolved_class(const std::string& name, const std::vector<UcClass>& classes, LightsGame game) {
