@@ -44,6 +44,22 @@ void close_file(int fd) { if (fd > 0) _close(fd); }
 long long raw_read(int fd, char* buf, std::size_t n) { return _read(fd, buf, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
 long long raw_write(int fd, const char* p, std::size_t n) { return _write(fd, p, static_cast<unsigned>(n < (1u << 30) ? n : 1u << 30)); }
 bool empty_file(int fd) { struct _stat64 st; return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) && st.st_size == 0; }
+std::uint64_t regular_size(int fd) { struct _stat64 st; return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) ? static_cast<std::uint64_t>(st.st_size) : 0; }
+bool read_at(int fd, std::uint64_t at, std::size_t n, std::string& out) {
+  out.resize(n);
+  if (_lseeki64(fd, static_cast<long long>(at), SEEK_SET) < 0) return false;
+  std::size_t got = 0;
+  for (int error = 0; got < n;) {
+    const std::size_t k = read_retrying(fd, &out[got], n - got, error);
+    if (k == 0) {
+      if (error != 0) return false;
+      break;
+    }
+    got += k;
+  }
+  out.resize(got);
+  return true;
+}
 // A console's ">>" opens the file and moves to its end before the program
 // starts, so the offset is where writing begins.
 long long output_start(int fd) {
@@ -78,6 +94,20 @@ void close_file(int fd) { if (fd > 0) ::close(fd); }
 long long raw_read(int fd, char* buf, std::size_t n) { return ::read(fd, buf, n); }
 long long raw_write(int fd, const char* p, std::size_t n) { return ::write(fd, p, n); }
 bool empty_file(int fd) { struct stat st; return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0; }
+std::uint64_t regular_size(int fd) { struct stat st; return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0; }
+bool read_at(int fd, std::uint64_t at, std::size_t n, std::string& out) {
+  out.resize(n);
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t k = ::pread(fd, &out[got], n - got, static_cast<off_t>(at + got));
+    if (k < 0 && errno == EINTR) continue;
+    if (k < 0) return false;
+    if (k == 0) break;
+    got += static_cast<std::size_t>(k);
+  }
+  out.resize(got);
+  return true;
+}
 long long output_start(int fd) {
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;

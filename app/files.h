@@ -5,6 +5,7 @@
 #define TINTWISE_FILES_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ std::size_t read_retrying(int fd, char* buf, std::size_t n, int& error);
 // that stopped it (ENOSPC where nothing more would go), with how many bytes
 // were written in `done`.
 int write_all(int fd, const char* p, std::size_t n, std::size_t& done);
+// The size of the regular file open as `fd`, or 0 where it is none (a pipe,
+// a terminal): what a reader may read anywhere with read_at.
+std::uint64_t regular_size(int fd);
+// The `n` bytes at `at` of the regular file open as `fd` into `out` (fewer
+// where it ends); false where they cannot be read. Another read's place in
+// the file is no longer certain after it.
+bool read_at(int fd, std::uint64_t at, std::size_t n, std::string& out);
 // An input opened ("-" is standard input); -1 if it cannot be (a folder is
 // none), said on standard error as "PROGRAM: PATH: cannot open: REASON".
 int open_input_said(const char* program, const std::string& path);

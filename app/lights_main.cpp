@@ -157,6 +157,8 @@ std::size_t read_input(void* context, char* buf, std::size_t size) {
   return n;
 }
 
+bool read_input_at(void* context, std::uint64_t at, std::size_t n, std::string& out) { return read_at(static_cast<Run*>(context)->fd, at, n, out); }
+
 // Opens an input ("-" is standard input); -1, said, if it cannot be.
 int open_input(Run& run, const std::string& path) {
   const int fd = open_input_said("tintwise-lights", path);
@@ -165,8 +167,9 @@ int open_input(Run& run, const std::string& path) {
 }
 
 // One input through the library: its rows (or its text recoloured) to `out`.
-// Returns how many rows it gave (or 1 for a text given back), or -1 if the
-// output could not be written.
+// Returns how many rows it gave (or 1 for a text given back), -1 if the
+// output could not be written, or -2 for a map package to recolour, which is
+// refused (a package is never written; the library says how to do it).
 long convert(Run& run, const std::string& path, int fd, Output& out) {
   run.file = path == "-" ? "(standard input)" : path;
   run.out = &out;
@@ -174,7 +177,8 @@ long convert(Run& run, const std::string& path, int fd, Output& out) {
   run.read_error = 0;
   const LightsSink sink{take_entry, take_report, run.recolour.recolour ? take_text : nullptr, &run};
   run.rows = 0;
-  const LightsResult result = read_lights({read_input, &run}, run.recolour, sink);
+  const std::uint64_t size = regular_size(fd); // a regular file: a package in it is read only where its lights are
+  const LightsResult result = read_lights({read_input, &run, size > 0 ? read_input_at : nullptr, size}, run.recolour, sink);
   close_file(fd);
   // An --only that chose nothing changed nothing; said, as it may be a typing
   // mistake (the status stands: the text given back is whole).
@@ -184,6 +188,7 @@ long convert(Run& run, const std::string& path, int fd, Output& out) {
     std::fprintf(stderr, "tintwise-lights: %s: --only=%s matches %llu actors, none of them a light%s; nothing was recoloured\n", run.file.c_str(),
                  run.recolour.only.c_str(), static_cast<unsigned long long>(result.matched), run.recolour.ambient ? " with an ambient light" : "");
   }
+  if (result.package && run.recolour.recolour) return run.status = kExitUsage, -2;
   return !result.written || out.failed ? -1 : run.recolour.recolour ? 1 : run.rows;
 }
 
@@ -389,7 +394,7 @@ int main(int argc, char** argv) {
     if (!run.recolour.recolour && run.spec.format == OutputFormat::csv) out.pending = fields_header(kLightFields);
     for (const std::string& path : paths) {
       const int fd = open_input(run, path);
-      if (fd >= 0) written = convert(run, path, fd, out) >= 0 && written;
+      if (fd >= 0) written = convert(run, path, fd, out) != -1 && written;
     }
     if (!run.recolour.recolour) write_swatches(run, out, paths.size() == 1 ? palette_name(paths[0]) : "");
     written = finish(out) && written;
@@ -415,8 +420,9 @@ int main(int argc, char** argv) {
     }
     out.fd = out.beside.fd;
     if (!run.recolour.recolour && run.spec.format == OutputFormat::csv) out.pending = fields_header(kLightFields);
-    if (convert(run, path, fd, out) == 0) { // a list of no light: no file, and said
-      std::fprintf(explorer ? stdout : stderr, "%s%s: nothing written: no light was read from it\n", explorer ? "" : "tintwise-lights: ", path.c_str());
+    const long rows = convert(run, path, fd, out);
+    if (rows == 0 || rows == -2) { // a list of no light, or a package to recolour: no file (the first said here)
+      if (rows == 0) std::fprintf(explorer ? stdout : stderr, "%s%s: nothing written: no light was read from it\n", explorer ? "" : "tintwise-lights: ", path.c_str());
       out.failed = true;
       finish(out);
       continue;

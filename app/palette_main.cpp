@@ -366,6 +366,8 @@ bool input_ready(void* context) {
 #endif
 }
 
+bool read_input_at(void* context, std::uint64_t at, std::size_t n, std::string& out) { return read_at(static_cast<InputFile*>(context)->fd, at, n, out); }
+
 std::size_t read_input(void* context, char* buf, std::size_t size) {
   InputFile& f = *static_cast<InputFile*>(context);
   if (!input_ready(context)) drain(f.pipeline); // answer what has come before waiting for more
@@ -392,7 +394,8 @@ void convert_file(Pipeline& p, std::uint32_t index, const std::string& path, int
 #endif
   InputFile file{p, fd, regular, console, 0};
   Reading reading{p, index, true};
-  const PaletteFormat format = read_palette({read_input, &file, input_ready}, take_entry, &reading, p.options);
+  const std::uint64_t size = regular ? regular_size(fd) : 0; // a package in a regular file is read only where its palettes are
+  const PaletteFormat format = read_palette({read_input, &file, input_ready, size > 0 ? read_input_at : nullptr, size}, take_entry, &reading, p.options);
   // A Photoshop table of dark colours is a valid one, but a DOS-era game's
   // VGA palette (6-bit values) looks the same and reads far too dark: said
   // once a run, after everything else, without changing the exit status.

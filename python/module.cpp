@@ -170,8 +170,9 @@ py::tuple read_palette(const py::bytes& data, bool find, bool vga) {
 // class, property, hue, saturation, brightness, rendered_hex, from_defaults)
 // and its reports as (line, reason); or recoloured to a triple, the text's
 // bytes back and its reports; then how many lights were recoloured, how
-// many actors `only` chose, and what the classes given (each a file's name
-// and its .uc bytes) could not be read as, "FILE:LINE: reason".
+// many actors `only` chose, what the classes given (each a file's name and
+// its .uc bytes) could not be read as, "FILE:LINE: reason", and whether the
+// bytes were a map package (which is never recoloured).
 py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, int brightness, bool keep, bool ambient, const std::string& only, int game,
                  const std::vector<std::pair<std::string, py::bytes>>& classes) {
   struct Found {
@@ -217,7 +218,7 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
     entries.append(py::make_tuple(e.line, e.actor, e.class_name, e.ambient ? "ambient" : "light", e.hue, e.saturation, bright, rendered, defaults, e.defaults_of));
   }
   for (const tintwise::LightsReport& r : f.said) reports.append(py::make_tuple(r.line, r.reason));
-  return py::make_tuple(entries, reports, py::bytes(f.text), result.changed, result.matched, class_reports);
+  return py::make_tuple(entries, reports, py::bytes(f.text), result.changed, result.matched, class_reports, result.package);
 }
 
 } // namespace

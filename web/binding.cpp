@@ -328,9 +328,10 @@ EMSCRIPTEN_KEEPALIVE int tintwise_lights(const char* data, int length, const cha
 }
 
 // Of the last reading: 0 the lights (or zones) recoloured, 1 the actors
-// `only` chose, lights or not.
+// `only` chose, lights or not, 2 whether it was a map package (1), which is
+// never recoloured.
 EMSCRIPTEN_KEEPALIVE double tintwise_lights_counted(int what) {
-  return static_cast<double>(what == 0 ? lights.result.changed : lights.result.matched);
+  return static_cast<double>(what == 0 ? lights.result.changed : what == 1 ? lights.result.matched : lights.result.package);
 }
 
 EMSCRIPTEN_KEEPALIVE int tintwise_lights_reports() { return static_cast<int>(lights.reports.size()); }

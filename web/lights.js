@@ -53,8 +53,9 @@ function readLights(bytes, name, recolour) {
   const rgb = parseHex($('lights-colour').value), only = $('lights-only').value;
   const count = tintwise.lights(bytes, name, recolour, rgb, $('lights-keep-brightness').checked, $('lights-ambient').checked, only, Number($('lights-game').value));
   if (recolour) {
-    const out = { bytes: tintwise.lightsBytes(), changed: tintwise.lightsCounted(0), matched: tintwise.lightsCounted(1) };
-    readLights(out.bytes, name, false);
+    const out = { bytes: tintwise.lightsBytes(), changed: tintwise.lightsCounted(0), matched: tintwise.lightsCounted(1), refused: null };
+    if (tintwise.lightsCounted(2)) out.refused = tintwise.lightsReport(tintwise.lightsReports() - 1).replace(/^[^:]*: /, ''); // a map package: never written
+    else readLights(out.bytes, name, false);
     return out;
   }
   const body = $('lights-table').tBodies[0], list = $('lights-error-list'), reports = [];
@@ -94,6 +95,10 @@ function showLights(bytes, name, source) {
 function recolourLights() {
   if (!lightsText) return;
   const out = readLights(lightsText.bytes, lightsText.name, true), only = $('lights-only').value;
+  if (out.refused) {
+    $('lights-status').textContent = out.refused.replace(/^not recoloured: a package/, 'This map is not recoloured: a package');
+    return;
+  }
   recoloured = out.bytes;
   showInBox(recoloured);
   const copyable = clipboardText(recoloured) !== null;

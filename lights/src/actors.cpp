@@ -175,9 +175,17 @@ void tell(Reading& r, const Actor& a, const Reporter& said) {
 
 } // namespace
 
+const lights_classes::Defaults& defaults_of(Reading& r, const std::string& class_name) {
+  if (r.classes_of != r.game) r.classes.clear(), r.classes_of = r.game; // the game changes where the text tells its generation
+  const auto found = r.classes.find(class_name);
+  if (found != r.classes.end()) return found->second;
+  return r.classes.emplace(class_name, lights_classes::class_defaults(class_name, r.options->classes, r.game)).first->second;
+}
+
 void start_reading(Reading& r, const LightsRecolour& options) {
   r = Reading{};
   r.options = &options;
+  r.classes_of = r.game;
   r.given = options.game >= 0 && options.game < kLightsGames;
   r.game = r.given ? static_cast<LightsGame>(options.game) : LightsGame::ut99;
   r.generation = r.given ? (later_generation(r.game) ? 2 : 1) : 0;
@@ -197,7 +205,7 @@ bool chosen(const LightsRecolour& options, const Actor& a) {
 
 void colours_of(Reading& r, const Actor& a, const Reporter& said, bool listing, Colour out[2]) {
   tell(r, a, said);
-  const lights_classes::Defaults d = lights_classes::class_defaults(a.class_name, r.options->classes, r.game);
+  const lights_classes::Defaults& d = defaults_of(r, a.class_name);
   const Held& type = a.held[kType];
   const std::string name = text_name(a.name);
   bool lines[2] = {false, false};

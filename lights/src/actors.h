@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "classes.h"
 #include "tintwise/lights.h"
@@ -51,7 +52,13 @@ struct Reading {
   int generation = 0; // 0 not told, 1 the first, 2 the later
   std::uint64_t guessed = 0; // lights read before it was told, given a byte brightness of the first generation's defaults
   std::string guessed_names;
+  // The defaults of each class met, by its name as spelled, for the game read
+  // (a map has a few dozen classes and thousands of actors).
+  std::unordered_map<std::string, lights_classes::Defaults> classes;
+  LightsGame classes_of = LightsGame::ut99;
 };
+// The defaults of a class, for the reading's game, looked up once a class.
+const lights_classes::Defaults& defaults_of(Reading& r, const std::string& class_name);
 void start_reading(Reading& r, const LightsRecolour& options);
 
 // One of an actor's two colours: its light's (0) or its zone's ambient

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "actors.h"
+#include "map.h"
+#include "tintwise/package.h"
 #include "tintwise/lights.h"
 
 namespace tintwise {
@@ -285,6 +287,13 @@ void report(Reading& r, Cause cause, std::uint64_t line, const std::string& reas
   if (++r.said[cause] <= kLightsShownReports || cause == lights_actors::kOnce) r.sink.report(r.sink.context, {line, reason});
 }
 
+// A flood of one cause: its count, once, at the end.
+void say_flood(Reading& r, int cause) {
+  if (r.said[cause] <= kLightsShownReports) return;
+  report(r, kOnce, 0, "and " + std::to_string(r.said[cause] - kLightsShownReports) + " more " + lights_actors::kCauseSaid[cause] + " (the last at line " +
+                          std::to_string(r.last[cause]) + "), each as the ones said");
+}
+
 void report_to(void* context, Cause cause, std::uint64_t line, const std::string& reason) { report(*static_cast<Reading*>(context), cause, line, reason); }
 
 void write(Reading& r, const char* bytes, std::size_t n) {
@@ -469,13 +478,42 @@ void take_line(Reading& r, const std::string& bytes, bool too_long, bool cut) {
   }
 }
 
+// A map package: listed, never written. Read where its lights are, where
+// the source can be read anywhere; else held whole, as it comes.
+LightsResult read_package(Reading& r) {
+  std::string bytes;
+  PackageSource source{r.in.source.read_at, r.in.source.context, r.in.source.size};
+  if (!source.read_at) {
+    bytes = r.in.buf.substr(r.in.pos); // read straight into the whole, a MiB at a time
+    for (std::size_t n = 1; n > 0 && bytes.size() <= kPackageMax;) {
+      const std::size_t had = bytes.size();
+      bytes.resize(had + (1 << 20));
+      n = r.in.ended ? 0 : r.in.source.read(r.in.source.context, &bytes[had], 1 << 20);
+      bytes.resize(had + (n <= (1 << 20) ? n : 0));
+    }
+    source = package_bytes(bytes);
+  }
+  r.result.package = true;
+  if (source.size > kPackageMax) {
+    report(r, kOnce, 0, "not read: a package of more than " + std::to_string(kPackageMax >> 20) + " MiB");
+  } else if (r.recolour.recolour) {
+    report(r, kOnce, 0, "not recoloured: a package is never written; export the map to T3D in the editor (File, Export), recolour that text, and "
+                        "import it back, or paste the actors you recoloured");
+  } else {
+    r.result.t3d = lights_map::list_map(source, r.colours, {report_to, &r}, r.sink);
+  }
+  for (int cause = 0; cause < kOnce; ++cause) say_flood(r, cause);
+  return r.result;
+}
+
 } // namespace
 
 LightsResult read_lights(const LightsSource& source, const LightsRecolour& recolour, const LightsSink& sink) {
   Reading r{Input{source, {}, 0, false, 1, false}, recolour, sink, {false, 0, true, 0}, {}, {}, 0, {}, false, {}, {}, {}, {}};
   lights_actors::start_reading(r.colours, recolour);
+  while (r.in.buf.size() < 4 && fill(r.in)) {}
+  if (r.in.buf.compare(0, 4, "\xC1\x83\x2A\x9E") == 0) return read_package(r);
   // UTF-16, told by its byte order mark, which is passed on (as UTF-8's is).
-  while (r.in.buf.size() < 3 && fill(r.in)) {}
   const std::string& b = r.in.buf;
   const std::size_t mark = b.compare(0, 2, "\xFF\xFE") == 0 || b.compare(0, 2, "\xFE\xFF") == 0 ? 2 : b.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   if (mark == 2) {
@@ -501,11 +539,7 @@ LightsResult read_lights(const LightsSource& source, const LightsRecolour& recol
   for (std::size_t i = 0; i < (r.in_actor ? r.actor.depth : r.blocks.size()); ++i) { // the blocks around an actor that never ends, or all
     report(r, kBlockOpen, r.blocks[i].line, "Begin " + clean(r.blocks[i].kind) + " never ends (no End " + clean(r.blocks[i].kind) + ")");
   }
-  for (int cause = 0; cause < kOnce; ++cause) { // a flood of one cause: its count, once
-    if (r.said[cause] <= kLightsShownReports) continue;
-    report(r, kOnce, 0, "and " + std::to_string(r.said[cause] - kLightsShownReports) + " more " + lights_actors::kCauseSaid[cause] + " (the last at line " +
-                            std::to_string(r.last[cause]) + "), each as the ones said");
-  }
+  for (int cause = 0; cause < kOnce; ++cause) say_flood(r, cause);
   if (!r.result.t3d) report(r, kOnce, 0, "not a T3D text");
   return r.result;
 }

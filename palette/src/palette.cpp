@@ -2,7 +2,8 @@
 // and hands the input to that format's reader. In this order:
 //  1. a strong signature decides alone, once the header it begins is sound:
 //     PNG, GIF, RIFF "PAL " (and "WEBP", a picture), "ASEF", Aseprite's
-//     0xA5E0, a BMP with a known info header, JPEG, zip;
+//     0xA5E0, a BMP with a known info header, JPEG, zip, the game's package
+//     tag (0x9E2A83C1);
 //  2. a weak one only when the rest of its structure fits: an Adobe .aco
 //     (version 1 or 2) whose records fit the file, a PCX whose header fields
 //     agree with one another;
@@ -47,7 +48,7 @@ std::uint32_t be(const unsigned char* p, int bytes) {
 
 // Magic numbers that text typed by a person never begins with.
 bool begins_magic(const unsigned char* p, std::size_t n) {
-  const char* const magics[] = {"ASEF", "RIFF", "\x89PNG", "GIF8", "PK\x03\x04", "\xFF\xD8", "BM"};
+  const char* const magics[] = {"ASEF", "RIFF", "\x89PNG", "GIF8", "PK\x03\x04", "\xFF\xD8", "BM", "\xC1\x83\x2A\x9E"};
   for (const char* m : magics) {
     const std::size_t len = std::strlen(m);
     if (std::memcmp(p, m, n < len ? n : len) == 0) return true;
@@ -235,6 +236,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
     return PaletteFormat::not_palette;
   }
   if (zip(p, n, whole)) return read_zip(r);
+  if (starts(p, n, "\xC1\x83\x2A\x9E", 4)) return read_utx(r);
   const Aco aco_found = aco(p, n, whole);
   const Binary weak[] = {{aco_found == Aco::fits || (aco_found == Aco::cut && !table), PaletteFormat::aco, read_aco},
                          {pcx(p, n, whole), PaletteFormat::pcx, read_pcx}};
@@ -269,7 +271,7 @@ PaletteFormat read_palette(const PaletteSource& source, PaletteSink sink, void* 
 
 const char* palette_format_name(PaletteFormat format) {
   const char* const names[] = {"empty", "plain", "gimp", "jasc", "ase", "aco", "act", "riff", "soc", "scribus", "png", "gif",
-                               "bmp", "pcx", "kpl", "swatches", "aseprite", "vga", "found", "not a palette"};
+                               "bmp", "pcx", "kpl", "swatches", "aseprite", "package", "vga", "found", "not a palette"};
   const auto i = static_cast<std::size_t>(format);
   return i < sizeof names / sizeof names[0] ? names[i] : "empty";
 }

@@ -132,6 +132,8 @@ PaletteFormat read_zip(Reader& r);
 // Swatches.json of a Procreate .swatches, held whole.
 void read_procreate(Reader& r, const std::string& json);
 void read_aseprite(Reader& r);
+// The game's package (textures, a map): its Palette objects, held whole.
+PaletteFormat read_utx(Reader& r);
 
 // HSB to RGB, the standard way: hue a turn (0..1, 1 the same as 0),
 // saturation and brightness 0..1; each channel then round(c x 255).

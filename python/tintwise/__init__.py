@@ -179,7 +179,8 @@ def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool =
     actor whose Name or Tag matches the glob `only`. Every other byte is kept;
     the result is of the type given (str or bytes), the command's bytes. What
     cannot be read with certainty is passed through and said as a
-    LightsWarning. `game` and `classes` as read_lights takes them."""
+    LightsWarning. `game` and `classes` as read_lights takes them. A map
+    package (.unr, ...) is never written: ValueError says how to do it."""
     if not isinstance(text, (str, bytes, bytearray)):
         raise TypeError(f"recolour_lights takes the text itself, as str or bytes, not {type(text).__name__}")
     if isinstance(colour, str):
@@ -195,7 +196,10 @@ def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool =
     data = text.encode("utf-8", "surrogateescape") if isinstance(text, str) else bytes(text)
     if only is not None and only == "":
         raise ValueError("only='' names no actor; leave it out (None) to recolour every light")
-    _, reports, back, changed, matched, _ = _lights(data, True, (m.hue, m.saturation, m.brightness), bool(keep_brightness), bool(ambient), only or "", game, classes)
+    _, reports, back, changed, matched, _, package = _lights(data, True, (m.hue, m.saturation, m.brightness), bool(keep_brightness), bool(ambient), only or "",
+                                                             game, classes)
+    if package:
+        raise ValueError(reports[0][1] if reports else "a package is never recoloured")
     for line, reason in reports:
         warnings.warn(f"{line}: {reason}" if line else reason, LightsWarning, stacklevel=2)
     if only and matched == 0:

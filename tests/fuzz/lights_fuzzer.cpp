@@ -1,14 +1,17 @@
-// libFuzzer target for the T3D reader alone: any bytes, handed out in chunks
-// whose size the input's length picks, listed and recoloured. Every entry's
-// names must be clean UTF-8 and every report say something; recolouring
-// nothing must give the bytes back; recolouring all must change no line but
-// colour lines (in text of bytes), and doing it again must change nothing.
+// libFuzzer target for the T3D reader and the .uc reader: any bytes, read as
+// a mod's class, then as T3D text with that class and a game the input's
+// length picks, handed out in chunks whose size it picks too, listed and
+// recoloured. Every entry's names must be clean UTF-8 and every report say
+// something; recolouring nothing must give the bytes back; recolouring all
+// must change no line but colour lines (in text of bytes), and doing it
+// again must change nothing.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tintwise/lights.h"
 
@@ -71,9 +74,17 @@ std::string others(const std::string& t) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const std::size_t chunk = 1 + size % 61;
-  pass(bytes, {false, 0, 0, 0, false, false, {}}, chunk);
-  if (pass(bytes, {true, 7, 70, 255, false, false, "\x01"}, chunk) != bytes) fail("recolouring nothing changed the text");
-  const tintwise::LightsRecolour all{true, 7, 70, 255, size % 2 == 0, size % 3 == 0, {}};
+  const int game = static_cast<int>(size % (tintwise::kLightsGames + 1)) - 1;
+  std::vector<tintwise::UcClass> classes;
+  std::vector<tintwise::LightsReport> reports;
+  tintwise::add_uc_class(bytes, "fuzz.uc", classes, reports);
+  for (const tintwise::LightsReport& r : reports) {
+    if (r.reason.empty()) fail("a report of the .uc reader that says nothing");
+  }
+  pass(bytes, {false, 0, 0, 0, false, false, {}, game, classes}, chunk);
+  if (bytes.compare(0, 4, "\xC1\x83\x2A\x9E") == 0) return 0; // a map package, never written (the package fuzzer's)
+  if (pass(bytes, {true, 7, 70, 255, false, false, "\x01", game, classes}, chunk) != bytes) fail("recolouring nothing changed the text");
+  const tintwise::LightsRecolour all{true, 7, 70, 255, size % 2 == 0, size % 3 == 0, {}, game, classes};
   const std::string once = pass(bytes, all, chunk);
   if (pass(once, all, 1 + size % 7) != once) fail("a second recolour changed the text");
   const bool wide = size >= 2 && (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0);

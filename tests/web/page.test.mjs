@@ -296,7 +296,7 @@ check('converts a pasted palette of 10,000 lines in slices, lists unreadable lin
 check('reads palette files as tintwise-palette does, and downloads what it writes', async () => {
   // Krita's and Procreate's archives hold deflated palettes, which the browser inflates.
   for (const file of ['sample.gpl', 'sample.ase', 'sample.aco', 'sample.gif', 'sample-utf16.gpl', 'sample-css.txt', '--find sample-find.css',
-    'sample.kpl', 'sample.swatches', 'sample.aseprite', '--vga sample-vga.pal']) {
+    'sample.kpl', 'sample.swatches', 'sample.aseprite', '--vga sample-vga.pal', 'sample.utx']) {
     await open(); // a fresh page for each file: on one page, the tenth download never came
     const [name, option] = file.split(' ').reverse();
     await page.setChecked('#palette-find', option === '--find');
@@ -621,6 +621,17 @@ check('lists and recolours the lights of T3D text as tintwise-lights does, a pas
   assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), modded.stderr.toString().replaceAll(`${mod}/`, '').trimEnd().split('\n'));
   await page.selectOption('#lights-game', '-1');
   await page.setInputFiles('#lights-classes', []);
+  // A map itself: listed as the command lists it, and never recoloured.
+  await page.setInputFiles('#lights-file', `${dir}/sample.unr`);
+  await waitFor('sample.unr to be listed', () => /listed/.test(document.getElementById('lights-status').textContent));
+  const unr = lights('--format=' + columns.map((f) => `{${f}}`).join(' '), 'sample.unr');
+  assert.equal(await shown(), unr.stdout.toString());
+  assert.deepEqual(await page.locator('#lights-error-list li').allTextContents(), unr.stderr.toString().trimEnd().split('\n'));
+  await page.click('#lights-recolour');
+  assert.match(await text('lights-status'), /^This map is not recoloured: a package is never written; export the map to T3D/);
+  assert.ok(await page.locator('#lights-download').isDisabled(), 'a map offered for download');
+  await page.setInputFiles('#lights-file', `${dir}/later.t3d`);
+  await waitFor('later.t3d to be listed again', () => /listed/.test(document.getElementById('lights-status').textContent));
   await page.fill('#lights-only', 'NoSuch*');
   await page.click('#lights-recolour');
   assert.match(await text('lights-status'), /“NoSuch\*” names no actor \(by Name or Tag\): nothing was recoloured/);

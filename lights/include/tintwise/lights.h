@@ -12,6 +12,10 @@
 // ZoneInfo's ambient light's hue 0, saturation 255, brightness 0; any other
 // class's are its own, which the text does not hold.
 //
+// A map package (.unr, .dx, .run, .ut2: the engine's binary save, told by its
+// tag) is listed the same way, each row's line its export's number, and is
+// never written: a recolour of one is refused, and said how to do it.
+//
 // The text is read as the bytes it is: lines end at LF (CR LF too); bytes
 // that are not ASCII are never decoded or re-encoded, and UTF-16 (told by its
 // byte order mark) is read a unit at a time and written back in its own byte
@@ -94,10 +98,15 @@ constexpr std::uint8_t kHueFromDefaults = 1, kSaturationFromDefaults = 2, kBrigh
 
 
 // Where the text comes from: `read` fills buf with up to `size` bytes and
-// returns how many, 0 only at the end.
+// returns how many, 0 only at the end. A file that can be read anywhere (a
+// regular file) may give `read_at` (the `n` bytes at `at` into `out`, false
+// where they cannot be read) and its `size` too: a map package is then read
+// only where its lights are, not held whole.
 struct LightsSource {
   std::size_t (*read)(void* context, char* buf, std::size_t size);
   void* context;
+  bool (*read_at)(void* context, std::uint64_t at, std::size_t n, std::string& out) = nullptr;
+  std::uint64_t size = 0;
 };
 
 // Where what is found goes. `write`, when given, takes the text back,
@@ -134,6 +143,7 @@ struct LightsResult {
   std::uint64_t changed; // lights (or zones) recoloured
   bool written;          // every byte went to `write` (or there was none to take them)
   std::uint64_t matched; // actors `only` chose, lights or not (with `only` given)
+  bool package = false;  // a map package, listed (or, to be recoloured, refused: a package is never written)
 };
 
 // Reports of one cause past this many are not made one by one: they are

@@ -2,8 +2,9 @@
 // Paint.NET .txt, lines of hex codes, R G B or CSS rgb(), in UTF-8 or UTF-16),
 // Adobe .ase, .aco and .act, Windows RIFF .pal, LibreOffice .soc and Scribus
 // swatches, Krita .kpl and Procreate .swatches (zip archives), the palette of
-// an Aseprite picture, and the colour tables of indexed PNG, GIF, BMP and PCX
-// pictures; or every colour written anywhere in a text (find mode).
+// an Aseprite picture, the colour tables of indexed PNG, GIF, BMP and PCX
+// pictures, and the palettes of the game's packages (textures, maps); or
+// every colour written anywhere in a text (find mode).
 // The format is told from the content, never from a file name. Every file is
 // hostile until read: each length and count is checked against what is there,
 // a line or record too long to be a palette's is reported and skipped, and
@@ -22,6 +23,7 @@ namespace tintwise {
 enum class PaletteFormat {
   empty, plain, gimp, jasc, ase, aco, act, riff, soc, scribus, png, gif, bmp, pcx,
   kpl, swatches, aseprite,
+  package,    // the game's package (textures, a map): its Palette objects
   vga,        // a 768-byte table of 6-bit values, read so on request (PaletteOptions::vga)
   found,      // find mode: colours written in a text
   not_palette // reported once as a whole (a photo, an archive, binary data)
@@ -50,10 +52,15 @@ struct PaletteEntry {
 // would return at once: a terminal waiting for a line, or a pipe whose writer
 // has paused, would not, and the reader then tells the format from what has
 // come instead of waiting for more.
+// A file that can be read anywhere (a regular file) may give `read_at` (the
+// `n` bytes at `at` into `out`, false where they cannot be read) and its
+// `size`: the game's packages are then read only where their palettes are.
 struct PaletteSource {
   std::size_t (*read)(void* context, char* buf, std::size_t size);
   void* context;
   bool (*ready)(void* context);
+  bool (*read_at)(void* context, std::uint64_t at, std::size_t n, std::string& out) = nullptr;
+  std::uint64_t size = 0;
 };
 
 // Takes each entry in order; returning false stops the reading.
