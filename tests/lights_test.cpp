@@ -191,6 +191,8 @@ TEST(LightsReader, WritesEachValueWhereItBelongs) {
        "Begin Actor Class=Lamp Name=L\r\n   LightType=LT_Steady\r\n   LightHue=7\r\n   LightSaturation=70\r\n   Begin Object\r\n      X=1\r\n   End Object\r\nEnd Actor\r\n",
        to(7, 70, 255, "", true)},
       {"  " + kLight + "  End Actor\n", "  " + kLight + "      LightHue=7\n      LightSaturation=70\n      LightBrightness=255\n  End Actor\n", to(7, 70, 255, "[k-m]")},
+      // A stray CR before a property is no indentation to copy.
+      {kLight + "\r Tag=A\nEnd Actor\n", kLight + "\r Tag=A\nLightHue=7\nLightSaturation=70\nLightBrightness=255\nEnd Actor\n", to(7, 70, 255)},
       {"Begin Actor Class=ZoneInfo Name=Z\nAmbientBrightness=1\nEnd Actor\n", "Begin Actor Class=ZoneInfo Name=Z\nAmbientBrightness=3\nAmbientHue=1\nAmbientSaturation=2\nEnd Actor\n",
        to(1, 2, 3, "", false, true)},
   };

@@ -181,8 +181,9 @@ struct Parsed {
 Parsed parse(std::string_view s) {
   Parsed p;
   std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  p.indent = i; // the indentation an inserted line copies: spaces and tabs, never a stray CR
   while (i < s.size() && is_blank(s[i])) ++i;
-  p.indent = i;
   std::size_t k = i;
   while (k < s.size() && !is_blank(s[k]) && s[k] != '=') ++k;
   const std::string_view first = s.substr(i, k - i);
