@@ -27,16 +27,20 @@ namespace {
 constexpr int kExitOk = 0, kExitWrite = 1, kExitUsage = 64, kExitData = 65, kExitNoInput = 66;
 
 const char kUsage[] =
-    "Usage: tintwise-lights [--recolour=COLOUR [--keep-brightness] [--ambient] [--only=PATTERN]]\n"
-    "                       [--game=GAME] [--classes=DIR]... [--format=FORMAT] [--beside] [FILE...]\n"
-    "Lists the lights of T3D text (actors copied from UnrealEd, or a map exported),\n"
-    "a row a light and a row a zone's ambient light, or with --recolour gives the\n"
-    "text back with the lights recoloured and nothing else changed. Reads standard\n"
-    "input when no FILE is given, or for '-'.\n"
+    "Usage: tintwise-lights [--recolour=COLOUR|--recolour-triple=H,S,B [--keep-brightness]\n"
+    "                       [--ambient] [--only=PATTERN]] [--game=GAME] [--classes=DIR]...\n"
+    "                       [--format=FORMAT] [--beside] [FILE...]\n"
+    "Lists the lights of T3D text (actors copied from UnrealEd, or a map exported)\n"
+    "or of a map package itself (.unr and the like, only read), a row a light and\n"
+    "a row a zone's ambient light; or with --recolour gives the text back with the\n"
+    "lights recoloured and nothing else changed. Reads standard input when no FILE\n"
+    "is given, or for '-'.\n"
     "\n"
     "  --recolour=COLOUR  write into every light the triple `Tintwise R G B` gives\n"
     "                     for COLOUR (#rrggbb, rrggbb, #rgb, R,G,B, 'R G B' or\n"
     "                     'rgb(R, G, B)'): LightHue, LightSaturation, LightBrightness\n"
+    "  --recolour-triple=H,S,B  write the triple itself (hue 0..255, saturation\n"
+    "                     and brightness 0..255), as tintwise-gamut's chart shows it\n"
     "  --keep-brightness  write hue and saturation only: each light keeps its own\n"
     "  --ambient          recolour the zones' ambient lights (Ambient...) instead\n"
     "  --only=PATTERN     only actors whose Name or Tag matches PATTERN (* ? [..])\n"
@@ -48,7 +52,8 @@ const char kUsage[] =
     "  --format=FORMAT    of the list: csv (the default), json (JSON Lines), a\n"
     "                     template with the fields file, line, actor, class,\n"
     "                     property, hue, saturation, brightness, rendered_hex,\n"
-    "                     from_defaults ('{actor} {hue} {saturation} {brightness}'),\n"
+    "                     from_defaults, defaults_of ('{actor} {hue} {saturation}\n"
+    "                     {brightness}'),\n"
     "                     or the rendered colours as swatches named 'Light3 (30 100\n"
     "                     200)': gpl, ase, aco, act, jasc, paintnet\n"
     "  --beside           write each FILE's output next to it: FILE.tintwise.t3d\n"
@@ -293,6 +298,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> paths;
   bool options = true, beside = false, formatted = false, kept = false, ambient = false, only = false;
   std::string colour;
+  bool triple = false; // the colour is the triple itself
   std::vector<std::string> class_dirs;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -307,8 +313,10 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       std::printf("tintwise-lights %s\n", TINTWISE_VERSION);
       return std::fflush(stdout) == 0 ? kExitOk : kExitWrite;
-    } else if (value("--recolour=") != "\x01") {
-      colour = value("--recolour=");
+    } else if (value("--recolour=") != "\x01" || value("--recolour-triple=") != "\x01") {
+      if (run.recolour.recolour) return usage_error("--recolour and --recolour-triple each give the colour: give one of them, once");
+      triple = value("--recolour=") == "\x01";
+      colour = triple ? value("--recolour-triple=") : value("--recolour=");
       run.recolour.recolour = true;
     } else if (arg == "--keep-brightness") {
       run.recolour.keep_brightness = kept = true;
@@ -339,10 +347,20 @@ int main(int argc, char** argv) {
     }
   }
   if (!run.recolour.recolour && (kept || ambient || only)) {
-    return usage_error(std::string(kept ? "--keep-brightness" : ambient ? "--ambient" : "--only") + " says how to recolour: give --recolour=COLOUR too");
+    return usage_error(std::string(kept ? "--keep-brightness" : ambient ? "--ambient" : "--only") + " says how to recolour: give --recolour=COLOUR (or --recolour-triple=H,S,B) too");
   }
   if (run.recolour.recolour && formatted) return usage_error("--format is the list's; --recolour writes the text itself");
-  if (run.recolour.recolour) {
+  if (run.recolour.recolour && triple) {
+    int hsb[3] = {-1, -1, -1}, end = 0;
+    const bool read = std::sscanf(colour.c_str(), "%3d%*[ ,]%3d%*[ ,]%3d%n", &hsb[0], &hsb[1], &hsb[2], &end) == 3 && end == static_cast<int>(colour.size()) &&
+                      colour.find_first_not_of("0123456789, ") == std::string::npos;
+    if (!read || hsb[0] > 255 || hsb[1] > 255 || hsb[2] > 255) {
+      return usage_error("--recolour-triple needs a hue, saturation and brightness, each 0..255, as 7,70,255, not '" + colour + "'");
+    }
+    run.recolour.hue = static_cast<std::uint8_t>(hsb[0]);
+    run.recolour.saturation = static_cast<std::uint8_t>(hsb[1]);
+    run.recolour.brightness = static_cast<std::uint8_t>(hsb[2]);
+  } else if (run.recolour.recolour) {
     std::uint8_t rgb[3];
     if (!read_colour(colour, rgb)) {
       return usage_error("--recolour needs one colour, as #ff8000, ff8000, #f80, 255,128,0, '255 128 0' or 'rgb(255, 128, 0)', not '" + colour + "'");

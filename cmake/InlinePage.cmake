@@ -27,4 +27,5 @@ inline_into(page script [[<script id="tintwise-module" src="tintwise.js"></scrip
 inline_into(page script [[<script src="app.js"></script>]] app.js)
 inline_into(page script [[<script src="picture.js"></script>]] picture.js)
 inline_into(page script [[<script src="lights.js"></script>]] lights.js)
+inline_into(page script [[<script src="chart.js"></script>]] chart.js)
 file(WRITE ${OUT} "${page}")

@@ -1,12 +1,13 @@
 # Release packages, made with CPack from an installed build:
-#   cpack -G DEB   Debian package: /usr/bin/Tintwise, tintwise-palette and
-#                  tintwise-lights,
+#   cpack -G DEB   Debian package: /usr/bin/Tintwise, tintwise-palette,
+#                  tintwise-lights and tintwise-gamut,
 #                  their manual pages, the one-file web page under
 #                  /usr/share/tintwise, the library (multiarch), headers and
-#                  CMake package, README, copyright and changelog;
+#                  CMake package, README and its reference (docs/),
+#                  copyright and changelog;
 #   cpack -G TGZ   the same tree as a relocatable archive;
 #   cpack -G ZIP   (Windows builds) Tintwise.exe, tintwise-palette.exe, tintwise-lights.exe,
-#                  tintwise.html, README.txt and LICENSE.txt, as
+#                  tintwise-gamut.exe, tintwise.html, README.txt, docs/ and LICENSE.txt, as
 #                  tintwise-VERSION-win32.zip or -win64.zip; and the library,
 #                  headers and CMake package apart, as
 #                  tintwise-VERSION-win32-dev.zip or -win64-dev.zip.
@@ -23,8 +24,10 @@ set(CPACK_PACKAGE_DESCRIPTION
   "JASC, Paint.NET, Adobe .ase, .aco and .act, Windows RIFF, LibreOffice,\n"
   "Scribus, indexed PNG, GIF, BMP and PCX, hex lists, CSS, or the colours\n"
   "written in any text) to CSV, JSON Lines, GIMP palettes or text.\n"
-  "tintwise-lights lists the lights of UnrealEd's T3D text, or recolours\n"
-  "them with nothing else changed. The package also holds the same tools as one\n"
+  "tintwise-lights lists the lights of UnrealEd's T3D text and maps, or\n"
+  "recolours the text with nothing else changed. tintwise-gamut draws the\n"
+  "lights' own colours as an exact chart, swatches and lookup tables (.cube,\n"
+  "HALD CLUT, ReShade). The package also holds the same tools as one\n"
   "self-contained web page, the manual pages, and the C++ library with its\n"
   "headers and CMake package (find_package(Tintwise)).")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")

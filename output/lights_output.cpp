@@ -59,8 +59,7 @@ void light_field(const void* row, int i, std::string& out) {
 const RowFields kLightFields = {kNames, 11, 11, 1u << 0 | 1u << 2 | 1u << 3 | 1u << 4 | 1u << 8 | 1u << 9 | 1u << 10, "csv, json, gpl, ase, aco, act, jasc, paintnet"};
 
 std::uint32_t light_rgb(const LightEntry& e) {
-  const RenderedColour c = render_hsb(e.hue % kHueSteps, e.saturation, e.brightness);
-  return rendered_rgb({e.hue % kHueSteps, e.saturation, e.brightness, c.red, c.green, c.blue});
+  return triple_rgb(e.hue % kHueSteps, e.saturation, e.brightness);
 }
 
 void append_light_row(const OutputSpec& spec, const std::string& file, const LightEntry& entry, std::string& out) {

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tintwise/hsb_model.h"
+
 namespace tintwise {
 
 namespace {
@@ -247,6 +249,11 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
 
 std::uint32_t rendered_rgb(const HsbMatch& match) {
   return rendered_byte(match.red) << 16 | rendered_byte(match.green) << 8 | rendered_byte(match.blue);
+}
+
+std::uint32_t triple_rgb(int hue, int saturation, int brightness) {
+  const RenderedColour c = render_hsb(hue, saturation, brightness);
+  return rendered_rgb({hue, saturation, brightness, c.red, c.green, c.blue});
 }
 
 void append_hex_rgb(std::uint32_t rgb, std::string& out) { append_hex(out, rgb >> 16, rgb >> 8 & 255, rgb & 255); }

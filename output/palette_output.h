@@ -84,6 +84,8 @@ void append_row(const OutputSpec& spec, const std::string& file, const PaletteEn
 // The colour a match renders, to the nearest byte, as 0xRRGGBB, and as "#rrggbb".
 std::uint32_t rendered_rgb(const HsbMatch& match);
 void append_rendered_hex(const HsbMatch& match, std::string& out);
+// The colour a triple renders (hue 0..254), to the nearest byte, as 0xRRGGBB.
+std::uint32_t triple_rgb(int hue, int saturation, int brightness);
 void append_hex_rgb(std::uint32_t rgb, std::string& out);
 
 // The swatch files: written whole, once the input has ended (their headers

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "gamut.h"
 #include "lights_output.h"
 #include "palette_output.h"
 #include "tintwise/hsb_model.h"
@@ -221,6 +222,41 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
   return py::make_tuple(entries, reports, py::bytes(f.text), result.changed, result.matched, class_reports, result.package);
 }
 
+// The chart's cells: a (rows, columns, 3) array of bytes, the colours the
+// pictures of tintwise-gamut show, with each column's hue and each row's
+// saturation (or brightness).
+py::tuple chart(bool brightness_down, int fixed, int hue_step, int step) {
+  tintwise::Chart c;
+  tintwise::make_chart({brightness_down, fixed, hue_step, step}, c);
+  py::array_t<std::uint8_t> colours({c.downs.size(), c.hues.size(), std::size_t{3}});
+  std::uint8_t* out = colours.mutable_data();
+  for (const std::uint32_t rgb : c.rgb) {
+    *out++ = static_cast<std::uint8_t>(rgb >> 16), *out++ = static_cast<std::uint8_t>(rgb >> 8), *out++ = static_cast<std::uint8_t>(rgb);
+  }
+  return py::make_tuple(colours, c.hues, c.downs);
+}
+
+// A lookup table of `size` points an axis, indexed [r, g, b]: what the
+// search holds as each point's rendered colour, the numbers of the .cube.
+py::array_t<float> lut(int size, unsigned jobs) {
+  const auto n = static_cast<std::size_t>(size);
+  py::array_t<float> table({n, n, n, std::size_t{3}});
+  struct Into {
+    float* data;
+    std::size_t n;
+  } into{table.mutable_data(), n};
+  {
+    py::gil_scoped_release free;
+    tintwise::search_lut(size, jobs, [](void* context, std::size_t p, const tintwise::HsbMatch& m) {
+      const Into& t = *static_cast<Into*>(context);
+      const std::size_t r = p % t.n, g = p / t.n % t.n, b = p / t.n / t.n; // points count red fastest; the array is [r, g, b]
+      float* c = t.data + ((r * t.n + g) * t.n + b) * 3;
+      c[0] = m.red, c[1] = m.green, c[2] = m.blue;
+    }, &into);
+  }
+  return table;
+}
+
 } // namespace
 
 PYBIND11_MODULE(_tintwise, m) {
@@ -231,4 +267,6 @@ PYBIND11_MODULE(_tintwise, m) {
   m.def("render", &render);
   m.def("read_palette", &read_palette);
   m.def("lights", &lights);
+  m.def("chart", &chart);
+  m.def("lut", &lut);
 }

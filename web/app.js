@@ -507,6 +507,10 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     field: module.cwrap('tintwise_field', 'number', ['number']),
     render: (h, s, b) => module.UTF8ToString(module._tintwise_render(h, s, b)),
     renderedChannel: module.cwrap('tintwise_rendered_channel', 'number', ['number']),
+    chart: (down, fixed, cell) => {
+      const p = module._tintwise_chart(down, fixed, cell), [width, height, left, top] = [0, 1, 2, 3].map((i) => module._tintwise_chart_layout(i));
+      return { width, height, left, top, cell, rgb: module.HEAPU8.slice(p, p + width * height * 3) };
+    },
     // `named`: the palette written from it is named by the file, as tintwise-palette names it (a paste, as standard input is, is not).
     readPalette: (bytes, file, find, vga = false, named = true) => withString(module, file, (name) =>
       withBytes(module, bytes, (p) => module._tintwise_palette_read(p, bytes.length, name, find ? 1 : 0, vga ? 1 : 0, named ? 1 : 0))),
@@ -523,7 +527,7 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
     paletteDistance: () => module.UTF8ToString(module._tintwise_palette_distance()),
     paletteSwatches: (what) => { const p = module._tintwise_palette_swatches(what); return module.HEAPU8.slice(p, p + module._tintwise_palette_text_size()); },
     lights: (bytes, file, recolour, rgb, keep, ambient, pattern, game) => withString(module, file, (name) => withString(module, pattern, (only) =>
-      withBytes(module, bytes, (p) => module._tintwise_lights(p, bytes.length, name, recolour ? 1 : 0, ...rgb, keep ? 1 : 0, ambient ? 1 : 0, only, game)))),
+      withBytes(module, bytes, (p) => module._tintwise_lights(p, bytes.length, name, Number(recolour), ...rgb, keep ? 1 : 0, ambient ? 1 : 0, only, game)))),
     lightsClass: (bytes, file) => withString(module, file, (name) => withBytes(module, bytes, (p) => module._tintwise_lights_class(p, bytes.length, name))),
     lightsClassesClear: () => module._tintwise_lights_classes_clear(),
     lightsReports: () => module._tintwise_lights_reports(),
@@ -550,6 +554,7 @@ if (typeof WebAssembly !== 'object' || !WebAssembly.validate(new Uint8Array(kSim
   acceptDrops($('palette-area'), convertFile);
   startPictures();
   startLights();
+  startChart();
   $('download').addEventListener('click', () => download($('download-format').value));
   openAddress();
   document.body.dataset.ready = 'true';

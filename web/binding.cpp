@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "gamut.h"
 #include "lights_output.h"
 #include "palette_output.h"
 #include "tintwise/hsb_model.h"
@@ -130,6 +131,23 @@ EMSCRIPTEN_KEEPALIVE const char* tintwise_render(int hue, int saturation, int br
   colour = tintwise::render_hsb(hue % tintwise::kHueSteps, saturation, brightness);
   tintwise::format_rendered(colour.red, colour.green, colour.blue, rendered, sizeof rendered);
   return rendered;
+}
+
+// The chart tintwise-gamut draws (hue across; saturation down at brightness
+// `fixed`, or brightness down at saturation `fixed`), in cells `cell` pixels
+// square: its pixels, 3 bytes each; the picture's size and where its cells
+// begin through tintwise_chart_layout (0 width, 1 height, 2 left, 3 top).
+tintwise::ChartPicture chart;
+EMSCRIPTEN_KEEPALIVE const unsigned char* tintwise_chart(int brightness_down, int fixed, int cell) {
+  tintwise::Chart c;
+  if (!tintwise::make_chart({brightness_down != 0, fixed, 1, 1}, c) || cell < 1 || cell > 32) return nullptr;
+  chart = tintwise::draw_chart(c, cell);
+  return chart.rgb.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int tintwise_chart_layout(int what) {
+  const int values[] = {chart.width, chart.height, chart.left, chart.top};
+  return what >= 0 && what < 4 ? values[what] : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE double tintwise_rendered_channel(int i) {
@@ -298,7 +316,8 @@ EMSCRIPTEN_KEEPALIVE void tintwise_lights_classes_clear() {
 // T3D text (its bytes, `length` of them; `file` names it in the reports)
 // through the same reader as tintwise-lights: listed, or with `recolour`
 // given back with its lights (or, with `ambient`, its zones' ambient lights)
-// recoloured to the triple `Tintwise R G B` gives, all of it or with `keep`
+// recoloured to the triple `Tintwise R G B` gives (with `recolour` 2, to the
+// triple R G B itself), all of it or with `keep`
 // its hue and saturation, in the actors whose Name or Tag matches `only`.
 // `game` is a LightsGame, or -1 for none given; the classes given come first.
 // Returns how many lights it lists; the reports, as tintwise-lights writes
@@ -316,8 +335,8 @@ EMSCRIPTEN_KEEPALIVE int tintwise_lights(const char* data, int length, const cha
   lights.out.clear();
   palette.data = data;
   palette.left = length > 0 ? static_cast<std::size_t>(length) : 0;
-  tintwise::HsbMatch match{};
-  if (recolour) tintwise::find_best_hsb(match, r, g, b, false);
+  tintwise::HsbMatch match{r, g, b, 0, 0, 0}; // recolour 2: r, g and b are the triple itself (chosen on the chart)
+  if (recolour == 1) tintwise::find_best_hsb(match, r, g, b, false);
   const tintwise::LightsRecolour how{recolour != 0, static_cast<std::uint8_t>(match.hue), static_cast<std::uint8_t>(match.saturation),
                                      static_cast<std::uint8_t>(match.brightness), keep != 0, ambient != 0, only, game, lights.classes};
   const tintwise::LightsSink sink{[](void*, const tintwise::LightEntry& e) { lights.entries.push_back(e); },

@@ -8,6 +8,7 @@
 // The text shown: its bytes and its name; for a paste, the text as pasted.
 let lightsText = null, pasted = null, recoloured = null;
 let lightsColourTaken = false; // set by hand: "One colour" no longer changes it
+let lightsTriple = null;        // a triple chosen on the chart: written as it is, not searched for
 const kBoxMost = 2 << 20; // a text longer than this is not shown in the box (a whole map would stall the page)
 
 // The bytes of what the box holds: the paste itself while the box holds what
@@ -50,8 +51,8 @@ function clipboardText(bytes) {
 // those of the text as it now is. Returns the bytes given back, with how
 // many lights were recoloured and actors chosen.
 function readLights(bytes, name, recolour) {
-  const rgb = parseHex($('lights-colour').value), only = $('lights-only').value;
-  const count = tintwise.lights(bytes, name, recolour, rgb, $('lights-keep-brightness').checked, $('lights-ambient').checked, only, Number($('lights-game').value));
+  const rgb = lightsTriple || parseHex($('lights-colour').value), only = $('lights-only').value;
+  const count = tintwise.lights(bytes, name, recolour && lightsTriple ? 2 : recolour, rgb, $('lights-keep-brightness').checked, $('lights-ambient').checked, only, Number($('lights-game').value));
   if (recolour) {
     const out = { bytes: tintwise.lightsBytes(), changed: tintwise.lightsCounted(0), matched: tintwise.lightsCounted(1), refused: null };
     if (tintwise.lightsCounted(2)) out.refused = tintwise.lightsReport(tintwise.lightsReports() - 1).replace(/^[^:]*: /, ''); // a map package: never written
@@ -102,7 +103,8 @@ function recolourLights() {
   recoloured = out.bytes;
   showInBox(recoloured);
   const copyable = clipboardText(recoloured) !== null;
-  const hsb = tintwise.convert(...parseHex($('lights-colour').value).map(String)) === 0 && /Hue = (\d+), Saturation = (\d+), Brightness = (\d+)/.exec(tintwise.text());
+  const hsb = lightsTriple ? [null, ...lightsTriple]
+    : tintwise.convert(...parseHex($('lights-colour').value).map(String)) === 0 && /Hue = (\d+), Saturation = (\d+), Brightness = (\d+)/.exec(tintwise.text());
   $('lights-download').disabled = false;
   $('lights-copy').disabled = !copyable;
   const chosen = !only ? '' : out.matched === 0 ? ` “${only}” names no actor (by Name or Tag): nothing was recoloured.`
@@ -143,8 +145,8 @@ function startLights() {
     $('lights-file').value = '';
     showLights(boxBytes(), 'pasted', 'From the text pasted above.');
   });
-  $('lights-colour').addEventListener('input', () => { lightsColourTaken = true; });
-  $('lights-take').addEventListener('click', () => { $('lights-colour').value = $('hex').value; lightsColourTaken = false; });
+  $('lights-colour').addEventListener('input', () => { lightsColourTaken = true; takeTripleForLights(null); });
+  $('lights-take').addEventListener('click', () => { $('lights-colour').value = $('hex').value; lightsColourTaken = false; takeTripleForLights(null); });
   $('lights-recolour').addEventListener('click', recolourLights);
   $('lights-copy').addEventListener('click', () => {
     const text = clipboardText(recoloured);
@@ -161,6 +163,16 @@ function startLights() {
     a.remove();
     setTimeout(() => URL.revokeObjectURL(a.href), 1000);
   });
+}
+
+// A triple chosen on the chart (null: none, the colour is searched): the
+// colour shows what it renders, and "One colour" no longer changes it.
+function takeTripleForLights(triple, hex) {
+  lightsTriple = triple;
+  $('lights-triple').textContent = triple ? `the triple ${triple.join(', ')}, chosen on the chart` : '';
+  if (!triple) return;
+  $('lights-colour').value = hex;
+  lightsColourTaken = true;
 }
 
 // "One colour" sets the colour to recolour to, until that is chosen by hand.

@@ -30,8 +30,8 @@ from typing import Any, List, NamedTuple, Optional, Tuple, Union
 from . import _tintwise
 
 __version__ = _tintwise.__version__
-__all__ = ["GAMES", "Entry", "Light", "Lights", "LightsWarning", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_lights",
-           "read_palette", "recolour_lights", "render"]
+__all__ = ["GAMES", "Chart", "Entry", "Light", "Lights", "LightsWarning", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_lights",
+           "read_palette", "recolour_lights", "render", "chart", "lut"]
 
 _RANGE = "r, g and b each run 0..255"
 
@@ -170,8 +170,8 @@ def read_lights(path_or_text, game: Optional[str] = None, classes=None) -> Light
     return Lights([Light(*light) for light in lights], reports)
 
 
-def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool = False, only: Optional[str] = None, game: Optional[str] = None,
-                    classes=None):
+def recolour_lights(text, colour=None, keep_brightness: bool = False, ambient: bool = False, only: Optional[str] = None, game: Optional[str] = None,
+                    classes=None, triple=None):
     """T3D text with its lights (or, with `ambient`, its zones' ambient lights)
     recoloured to the triple `Tintwise R G B` gives for `colour` (r, g, b, or a
     colour written as a palette line writes one: "#ff8000", "255,128,0", ...),
@@ -180,23 +180,36 @@ def recolour_lights(text, colour, keep_brightness: bool = False, ambient: bool =
     the result is of the type given (str or bytes), the command's bytes. What
     cannot be read with certainty is passed through and said as a
     LightsWarning. `game` and `classes` as read_lights takes them. A map
-    package (.unr, ...) is never written: ValueError says how to do it."""
+    package (.unr, ...) is never written: ValueError says how to do it.
+    `triple` (hue, saturation, brightness, each 0..255), given instead of
+    `colour`, is written as it is: a triple chosen on chart()."""
     if not isinstance(text, (str, bytes, bytearray)):
         raise TypeError(f"recolour_lights takes the text itself, as str or bytes, not {type(text).__name__}")
-    if isinstance(colour, str):
+    if (colour is None) == (triple is None):
+        raise TypeError("recolour_lights takes a colour or a triple: one of them")
+    if triple is not None:
+        words = "a triple is hue, saturation and brightness, each 0..255"
+        try:
+            h, s, v = triple
+        except (TypeError, ValueError):
+            raise TypeError(f"triple is three numbers (hue, saturation, brightness), not {triple!r}") from None
+        hsb = [_whole(x, w, 255, words) for x, w in ((h, "hue"), (s, "saturation"), (v, "brightness"))]
+    elif isinstance(colour, str):
         found = _tintwise.read_palette(colour.encode(), False, False)[0]
         if len(found) != 1 or found[0][3] is None or "\n" in colour:
             raise ValueError(f"{colour!r} is not one colour; write it as #ff8000, ff8000, #f80, 255,128,0, 255 128 0 or rgb(255, 128, 0)")
         colour = found[0][3]
-    try:
-        r, g, b = colour
-    except (TypeError, ValueError):
-        raise TypeError(f"colour is a str or three channels, not {colour!r}") from None
-    m = nearest(r, g, b)
+    if triple is None:
+        try:
+            r, g, b = colour
+        except (TypeError, ValueError):
+            raise TypeError(f"colour is a str or three channels, not {colour!r}") from None
+        m = nearest(r, g, b)
+        hsb = [m.hue, m.saturation, m.brightness]
     data = text.encode("utf-8", "surrogateescape") if isinstance(text, str) else bytes(text)
     if only is not None and only == "":
         raise ValueError("only='' names no actor; leave it out (None) to recolour every light")
-    _, reports, back, changed, matched, _, package = _lights(data, True, (m.hue, m.saturation, m.brightness), bool(keep_brightness), bool(ambient), only or "",
+    _, reports, back, changed, matched, _, package = _lights(data, True, tuple(hsb), bool(keep_brightness), bool(ambient), only or "",
                                                              game, classes)
     if package:
         raise ValueError(reports[0][1] if reports else "a package is never recoloured")
@@ -291,3 +304,47 @@ def read_palette(path_or_text, find: bool = False, vga: bool = False) -> Palette
     data = _bytes_of(path_or_text, "a palette")
     entries, found = _tintwise.read_palette(data, bool(find), bool(vga))
     return Palette([Entry(*e) for e in entries], found)
+
+
+class Chart(NamedTuple):
+    """The model's colours as tintwise-gamut draws them: hue across, saturation
+    (or brightness) down."""
+
+    colours: Any  #: a NumPy array of shape (rows, columns, 3), uint8: the colour each cell's triple renders, to the nearest byte
+    hues: List[int]  #: each column's hue
+    down: List[int]  #: each row's saturation (at the chart's brightness) or brightness (at its saturation)
+
+
+def chart(brightness: Optional[int] = None, saturation: Optional[int] = None, hue_step: int = 1, step: int = 1) -> Chart:
+    """The chart tintwise-gamut draws: hue across (0, hue_step, ... up to 254)
+    and saturation down at `brightness` (255 when neither is given), or
+    brightness down at `saturation`; down from 0 by `step`, and 255 last.
+    Each cell is the colour its triple renders, the bytes of the chart's
+    pictures. Needs NumPy."""
+    import numpy  # noqa: F401  (the array's type: a clear ImportError here rather than in the module)
+    if brightness is not None and saturation is not None:
+        raise ValueError("brightness and saturation each fix one: give one of them")
+    words = "brightness and saturation run 0..255, steps 1..255"
+    down = saturation is not None
+    fixed = _whole(saturation if down else (255 if brightness is None else brightness), "saturation" if down else "brightness", 255, words)
+    steps = [_whole(v, w, 255, words) for v, w in ((hue_step, "hue_step"), (step, "step"))]
+    if 0 in steps:
+        raise ValueError(f"a step of 0; {words}")
+    return Chart(*_tintwise.chart(down, fixed, *steps))
+
+
+def lut(size: int = 33, jobs: Optional[int] = None):
+    """A lookup table of the search: a float32 NumPy array of shape (size,
+    size, size, 3) indexed [r, g, b], each point the colour its nearest triple
+    renders on the 0..1 scale (the numbers of tintwise-gamut's .cube). Point i
+    stands for the byte nearest i * 255 / (size - 1); size runs 2..256 (256:
+    every 8-bit colour, 2^24 searches). Searches on every core (or `jobs`
+    threads) with the GIL released."""
+    import numpy  # noqa: F401
+    n = _whole(size, "size", 256, "size runs 2..256")
+    if n < 2:
+        raise ValueError(f"size is {size!r}; size runs 2..256")
+    threads = (os.cpu_count() or 1) if jobs is None else _whole(jobs, "jobs", 999, "jobs runs 1..999")
+    if threads < 1:
+        raise ValueError("jobs runs 1..999")
+    return _tintwise.lut(n, threads)

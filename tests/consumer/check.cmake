@@ -30,7 +30,8 @@ else()
   run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 endif()
 
-set(files bin/Tintwise bin/tintwise-palette bin/tintwise-lights share/doc/tintwise/copyright share/doc/tintwise/changelog.gz
+set(files bin/Tintwise bin/tintwise-palette bin/tintwise-lights bin/tintwise-gamut share/doc/tintwise/copyright share/doc/tintwise/changelog.gz
+  share/doc/tintwise/docs/lights.md share/doc/tintwise/docs/examples/theme.gpl
   include/tintwise/hsb_search.h include/tintwise/palette.h include/tintwise/lights.h)
 if(PAGE)
   list(APPEND files share/tintwise/tintwise.html)
@@ -62,7 +63,7 @@ endif()
 
 # The manual pages, gzipped, render without a warning.
 find_program(GROFF groff)
-foreach(page Tintwise tintwise-palette tintwise-lights)
+foreach(page Tintwise tintwise-palette tintwise-lights tintwise-gamut)
   set(man ${prefix}/share/man/man1/${page}.1.gz)
   if(NOT EXISTS ${man})
     message(FATAL_ERROR "not installed: ${man}")

@@ -103,6 +103,17 @@ def test_swatch_files_hold_the_rendered_colours_as_the_rows_say():
         assert act.stderr == (b"" if count == 256 else b"tintwise-palette: (standard output): an .act file holds 256 colours; the other 1 are not written\n")
 
 
+def test_the_gamuts_swatches_are_the_palette_writers_own():  # its chart's cells named by triple, in every format, as its GIMP palette holds them
+    gpl = run(os.environ["TINTWISE_GAMUT"], "--format=gpl", "--saturation=40", "--hue-step=32", "--brightness-step=64").stdout.decode().splitlines()
+    named = ["#%02x%02x%02x %s" % (*map(int, line[:11].split()), line[12:]) for line in gpl[4:]]
+    assert gpl[1] == "Name: Tintwise lights at LightSaturation 40" and [n[8:] for n in named] == [f"{h} 40 {b}" for b in (0, 64, 128, 192, 255) for h in range(0, 255, 32)]
+    for fmt in ("ase", "aco", "act", "jasc", "paintnet", "kpl", "swatches"):
+        written = run(os.environ["TINTWISE_GAMUT"], "--format=" + fmt, "--saturation=40", "--hue-step=32", "--brightness-step=64")
+        assert written.returncode == 0 and read_swatches(fmt, written.stdout) == (named if fmt in ("ase", "aco", "kpl") else [n[:7] for n in named]), fmt
+    act = run(os.environ["TINTWISE_GAMUT"], "--format=act", "--hue-step=8", "--saturation-step=16")  # 32 x 17 cells: an .act holds 256
+    assert act.returncode == 65 and len(read_swatches("act", act.stdout)) == 256 and b"the other 288 are not written" in act.stderr
+
+
 def test_beside_each_file_and_from_explorer():
     with tempfile.TemporaryDirectory() as folder:
         a, locked, c = os.path.join(folder, "a.gpl"), os.path.join(folder, "locked"), os.path.join(folder, "c.hex")

@@ -85,6 +85,11 @@ def test_many_at_once_as_one_at_a_time():
     (lambda: tintwise.nearest_many(np.zeros((4, 4))), ValueError, "colours must have the shape (N, 3), not (4, 4)"),
     (lambda: tintwise.nearest_many([[1, 2, 3]], jobs=0), ValueError, "jobs runs 1..999"),
     (lambda: tintwise.read_palette(42), TypeError, "a palette is a path, bytes or a str, not int"),
+    (lambda: tintwise.recolour_lights("x\n", "#fff", triple=(1, 2, 3)), TypeError, "recolour_lights takes a colour or a triple: one of them"),
+    (lambda: tintwise.recolour_lights("x\n", triple=(0, 0, 256)), ValueError, "brightness is 256; a triple is hue, saturation and brightness, each 0..255"),
+    (lambda: tintwise.chart(brightness=1, saturation=1), ValueError, "brightness and saturation each fix one: give one of them"),
+    (lambda: tintwise.chart(step=0), ValueError, "a step of 0; brightness and saturation run 0..255, steps 1..255"),
+    (lambda: tintwise.lut(1), ValueError, "size is 1; size runs 2..256"),
 ])
 def test_bad_input_raises_in_the_tools_words(call, error, words):
     with pytest.raises(error) as raised:
@@ -117,9 +122,9 @@ def test_reads_and_recolours_lights_as_the_command_does(tmp_path):
         assert "".join(f"{path}{':%d' % line if line else ''}: {reason}\n" for line, reason in found.reports) == listed.stderr, name
         data = open(path, "rb").read()
         for colour, args, options in (("#ff8000", [], {}), ((200, 100, 50), ["--keep-brightness", "--only=*5"], {"keep_brightness": True, "only": "*5"}),
-                                      ("10 20 30", ["--ambient"], {"ambient": True})):
-            spelled = colour if isinstance(colour, str) else ",".join(map(str, colour))
-            done = subprocess.run([LIGHTS, "--recolour=" + spelled, *args, path], capture_output=True, timeout=60)
+                                      ("10 20 30", ["--ambient"], {"ambient": True}), (None, ["--recolour-triple=253,15,255"], {"triple": (253, 15, 255)})):
+            spelled = ["--recolour=" + (colour if isinstance(colour, str) else ",".join(map(str, colour)))] if colour else []
+            done = subprocess.run([LIGHTS, *spelled, *args, path], capture_output=True, timeout=60)
             command = done.stdout
             if done.returncode == 64:  # a map package, never written
                 with pytest.raises(ValueError, match="not recoloured: a package is never written"):

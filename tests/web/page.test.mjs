@@ -233,7 +233,7 @@ check('works from the keyboard alone', async () => {
     await page.keyboard.press('Tab');
     reached.push(await page.evaluate(() => document.activeElement.id));
   }
-  for (const id of ['picker', 'hex', 'red', 'green', 'blue', 'copy', 'cli-output', 'triple-hue', 'picture-file', 'picture-count', 'picture-order', 'palette-file',
+  for (const id of ['picker', 'hex', 'red', 'green', 'blue', 'copy', 'cli-output', 'triple-hue', 'chart-brightness', 'chart', 'picture-file', 'picture-count', 'picture-order', 'palette-file',
     'palette-find', 'palette', 'convert']) {
     assert.ok(reached.includes(id), `Tab reaches #${id}: ${reached.join(' ')}`);
   }
@@ -670,6 +670,40 @@ check('lists and recolours the lights of T3D text as tintwise-lights does, a pas
   assert.equal(await page.locator('#lights-file').inputValue(), '');
   const [downloaded] = await recolour('#ff8000', false);
   assert.ok(downloaded.equals(lights('--recolour=#ff8000', 'map.t3d').stdout), 'a paste\'s CR LF kept');
+});
+
+// The chart: moved by keys and said cell by cell, each cell tintwise-gamut's colour of its triple; Enter takes the
+// triple to "A triple's colour" and, as itself, to the Lights' recolour; at another brightness its download is
+// tintwise-gamut's picture, pixel for pixel.
+check('picks a triple on the chart by keyboard, and downloads tintwise-gamut\'s chart', async () => {
+  await open();
+  await page.focus('#chart');
+  for (const key of ['ArrowRight', 'ArrowRight', 'Shift+ArrowDown', 'ArrowUp', 'End', 'ArrowLeft', 'PageDown', 'Home', 'ArrowRight']) await page.keyboard.press(key);
+  const gamut = (...args) => spawnSync(process.env.TINTWISE_GAMUT, args, { timeout: kWait }).stdout;
+  const cell = gamut('--format=gpl', '--hue-step=1', '--saturation-step=1').toString().split('\n').find((line) => line.endsWith('\t1 31 255'));
+  const hex = '#' + cell.slice(0, 11).trim().split(/\s+/).map((v) => Number(v).toString(16).padStart(2, '0')).join('');
+  assert.equal(await text('chart-said'), `Hue 1, saturation 31, brightness 255: ${hex}`);
+  await page.keyboard.press('Enter');
+  assert.deepEqual([...await values('triple-hue', 'triple-saturation', 'triple-brightness'), await text('triple-hex')], ['1', '31', '255', hex]);
+  await page.setInputFiles('#lights-file', `${process.env.TINTWISE_T3D}/map.t3d`);
+  await waitFor('the lights to be listed', () => /listed/.test(document.getElementById('lights-status').textContent));
+  await page.click('#lights-recolour');
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#lights-download')]);
+  const command = spawnSync(process.env.TINTWISE_LIGHTS, ['--recolour-triple=1,31,255', `${process.env.TINTWISE_T3D}/map.t3d`], { timeout: kWait }).stdout;
+  assert.ok(readFileSync(await download.path()).equals(command), 'the page recoloured to another triple than the one chosen');
+  await page.locator('#chart-brightness').evaluate((slider) => { slider.value = '100'; slider.dispatchEvent(new Event('input')); });
+  const [picture] = await Promise.all([page.waitForEvent('download'), page.click('#chart-download')]);
+  const differ = await page.evaluate(async ([a, b]) => {
+    const pixels = async (bytes) => {
+      const bitmap = await createImageBitmap(new Blob([new Uint8Array(bytes)]), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+      const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+      c.drawImage(bitmap, 0, 0);
+      return c.getImageData(0, 0, bitmap.width, bitmap.height).data;
+    };
+    const [x, y] = [await pixels(a), await pixels(b)];
+    return x.length !== y.length ? -1 : x.filter((v, i) => v !== y[i]).length;
+  }, [[...readFileSync(await picture.path())], [...gamut('--format=png', '--brightness=100', '--cell=3')]]);
+  assert.equal(differ, 0, 'the page\'s chart is not tintwise-gamut\'s');
 });
 
 // A photo-like picture of 4000 x 3000 pixels with about a million distinct
