@@ -4,7 +4,9 @@
 #ifndef TINTWISE_FUZZ_ENTRY_CHECK_H
 #define TINTWISE_FUZZ_ENTRY_CHECK_H
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,6 +18,19 @@ namespace tintwise_fuzz {
 inline void fail(const std::string& what) {
   std::fprintf(stderr, "%s\n", what.c_str());
   std::abort();
+}
+
+// Bytes handed to a reader `chunk` at a time (all that is left, by default).
+struct Source {
+  const std::string& bytes;
+  std::size_t at = 0, chunk = std::string::npos;
+};
+inline std::size_t hand_out(void* context, char* buf, std::size_t size) {
+  Source& s = *static_cast<Source*>(context);
+  const std::size_t n = std::min({size, s.chunk, s.bytes.size() - s.at});
+  std::memcpy(buf, s.bytes.data() + s.at, n);
+  s.at += n;
+  return n;
 }
 
 // A PaletteSink that keeps each entry in a std::vector<PaletteEntry>.

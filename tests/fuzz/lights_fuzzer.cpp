@@ -13,27 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "entry_check.h"
 #include "tintwise/lights.h"
 
 namespace {
 
-struct Source {
-  const std::string& bytes;
-  std::size_t at, chunk;
-};
-
-std::size_t hand_out(void* context, char* buf, std::size_t size) {
-  Source& s = *static_cast<Source*>(context);
-  const std::size_t n = std::min({size, s.chunk, s.bytes.size() - s.at});
-  std::memcpy(buf, s.bytes.data() + s.at, n);
-  s.at += n;
-  return n;
-}
-
-void fail(const char* what) {
-  std::fprintf(stderr, "%s\n", what);
-  std::abort();
-}
+using tintwise_fuzz::fail;
 
 bool clean(const std::string& s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
@@ -44,7 +29,7 @@ bool clean(const std::string& s) {
 
 std::string pass(const std::string& bytes, const tintwise::LightsRecolour& recolour, std::size_t chunk) {
   std::string out;
-  Source source{bytes, 0, chunk};
+  tintwise_fuzz::Source source{bytes, 0, chunk};
   const auto entry = [](void*, const tintwise::LightEntry& e) {
     if (!clean(e.actor) || !clean(e.class_name)) fail("an entry's name is not clean");
   };
@@ -52,7 +37,7 @@ std::string pass(const std::string& bytes, const tintwise::LightsRecolour& recol
     if (r.reason.empty()) fail("a report that says nothing");
   };
   const auto write = [](void* context, const char* b, std::size_t n) { return static_cast<std::string*>(context)->append(b, n), true; };
-  tintwise::read_lights({hand_out, &source}, recolour, {entry, report, recolour.recolour ? +write : nullptr, &out});
+  tintwise::read_lights({tintwise_fuzz::hand_out, &source}, recolour, {entry, report, recolour.recolour ? +write : nullptr, &out});
   return out;
 }
 

@@ -12,31 +12,14 @@
 #include "palette_output.h"
 #include "tintwise/palette_zlib.h"
 
-namespace {
-
-struct Source {
-  const std::string& bytes;
-  std::size_t at;
-};
-
-std::size_t hand_out(void* context, char* buf, std::size_t size) {
-  Source& s = *static_cast<Source*>(context);
-  const std::size_t n = std::min(size, s.bytes.size() - s.at);
-  std::memcpy(buf, s.bytes.data() + s.at, n);
-  s.at += n;
-  return n;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
   if (bytes.compare(0, 2, "PK") != 0) {
     bytes = bytes.compare(0, 1, "<") == 0 ? tintwise::stored_zip({{"mimetype", "krita/x-colorset"}, {"colorset.xml", bytes}})
                                           : tintwise::stored_zip({{"Swatches.json", bytes}});
   }
-  Source source{bytes, 0};
+  tintwise_fuzz::Source source{bytes};
   std::vector<tintwise::PaletteEntry> entries;
-  tintwise::read_palette({hand_out, &source, nullptr}, tintwise_fuzz::check, &entries, tintwise::zlib_options());
+  tintwise::read_palette({tintwise_fuzz::hand_out, &source, nullptr}, tintwise_fuzz::check, &entries, tintwise::zlib_options());
   return 0;
 }
