@@ -223,8 +223,8 @@ py::tuple lights(const py::bytes& data, bool recolour, int hue, int saturation, 
 }
 
 // The chart's cells: a (rows, columns, 3) array of bytes, the colours the
-// pictures of tintwise-gamut show, with each column's hue and each row's
-// saturation (or brightness).
+// pictures of tintwise-gamut show (with each column's hue and each row's
+// saturation or brightness, which the tests read).
 py::tuple chart(bool brightness_down, int fixed, int hue_step, int step) {
   tintwise::Chart c;
   tintwise::make_chart({brightness_down, fixed, hue_step, step}, c);

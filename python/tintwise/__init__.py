@@ -30,7 +30,7 @@ from typing import Any, List, NamedTuple, Optional, Tuple, Union
 from . import _tintwise
 
 __version__ = _tintwise.__version__
-__all__ = ["GAMES", "Chart", "Entry", "Light", "Lights", "LightsWarning", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_lights",
+__all__ = ["GAMES", "Entry", "Light", "Lights", "LightsWarning", "Match", "Matches", "Palette", "Rendered", "nearest", "nearest_many", "read_lights",
            "read_palette", "recolour_lights", "render", "chart", "lut"]
 
 _RANGE = "r, g and b each run 0..255"
@@ -306,21 +306,13 @@ def read_palette(path_or_text, find: bool = False, vga: bool = False) -> Palette
     return Palette([Entry(*e) for e in entries], found)
 
 
-class Chart(NamedTuple):
-    """The model's colours as tintwise-gamut draws them: hue across, saturation
-    (or brightness) down."""
-
-    colours: Any  #: a NumPy array of shape (rows, columns, 3), uint8: the colour each cell's triple renders, to the nearest byte
-    hues: List[int]  #: each column's hue
-    down: List[int]  #: each row's saturation (at the chart's brightness) or brightness (at its saturation)
-
-
-def chart(brightness: Optional[int] = None, saturation: Optional[int] = None, hue_step: int = 1, step: int = 1) -> Chart:
-    """The chart tintwise-gamut draws: hue across (0, hue_step, ... up to 254)
-    and saturation down at `brightness` (255 when neither is given), or
-    brightness down at `saturation`; down from 0 by `step`, and 255 last.
-    Each cell is the colour its triple renders, the bytes of the chart's
-    pictures. Needs NumPy."""
+def chart(brightness: Optional[int] = None, saturation: Optional[int] = None, hue_step: int = 1, step: int = 1):
+    """The chart tintwise-gamut draws, as a uint8 NumPy array of shape (rows,
+    columns, 3): hue across (0, hue_step, ... up to 254) and saturation down
+    at `brightness` (255 when neither is given), or brightness down at
+    `saturation`; down from 0 by `step`, and 255 last. Each cell is the
+    colour its triple renders, the bytes of the chart's pictures. Needs
+    NumPy."""
     import numpy  # noqa: F401  (the array's type: a clear ImportError here rather than in the module)
     if brightness is not None and saturation is not None:
         raise ValueError("brightness and saturation each fix one: give one of them")
@@ -330,7 +322,7 @@ def chart(brightness: Optional[int] = None, saturation: Optional[int] = None, hu
     steps = [_whole(v, w, 255, words) for v, w in ((hue_step, "hue_step"), (step, "step"))]
     if 0 in steps:
         raise ValueError(f"a step of 0; {words}")
-    return Chart(*_tintwise.chart(down, fixed, *steps))
+    return _tintwise.chart(down, fixed, *steps)[0]
 
 
 def lut(size: int = 33, jobs: Optional[int] = None):
