@@ -5,6 +5,7 @@
 // and a texture package's palettes.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 
