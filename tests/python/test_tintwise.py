@@ -21,8 +21,8 @@ TOOL, PALETTE, LIGHTS = os.environ["TINTWISE_EXE"], os.environ["TINTWISE_PALETTE
 RANGE = "r, g and b each run 0..255"
 
 
-def run(*args, **options):  # gives up within a minute, saying what it ran
-    return subprocess.run([str(a) for a in args], capture_output=True, text=True, timeout=60, **options)
+def run(*args, limit=60, **options):  # gives up within a minute unless told, saying what it ran
+    return subprocess.run([str(a) for a in args], capture_output=True, text=True, timeout=limit, **options)
 
 
 def test_nearest_writes_the_tools_bytes():
@@ -180,7 +180,9 @@ def test_installs_into_a_fresh_venv_with_any_python_as_the_readme_says(debian):
         assert run(python, "-m", "venv", *(["--system-site-packages"] if debian else []), venv).returncode == 0
         if not debian:
             run(os.path.join(venv, "bin", "pip"), "uninstall", "-y", "setuptools", "wheel")  # the build needs neither
-        pip = run(os.path.join(venv, "bin", "pip"), "install", "--no-build-isolation", "--no-index", ROOT,
+        # pip compiles the whole library for this Python: about 30 s on an idle machine of 2 cores, twice that
+        # while another build runs, so it is given ten times that before the test says pip's build never ended.
+        pip = run(os.path.join(venv, "bin", "pip"), "install", "--no-build-isolation", "--no-index", ROOT, limit=300,
                   env={**os.environ, "TINTWISE_BUILD_BASE": build, "CXXFLAGS": "-ffast-math -ffp-contract=fast"})
         assert pip.returncode == 0, pip.stdout + pip.stderr
         check = ("import sys, tintwise; m = tintwise.nearest(255, 255, 255); print(tintwise.__file__, m.hue, tintwise.render(13, 78, 255).hex, 'numpy' in sys.modules)\n"
