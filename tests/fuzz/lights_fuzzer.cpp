@@ -41,13 +41,13 @@ std::string pass(const std::string& bytes, const tintwise::LightsRecolour& recol
   return out;
 }
 
-// Its lines but those whose name (after blanks) begins like a colour's, in any case.
+// Its lines but those whose name (after blanks, a stray CR among them) begins like a colour's, in any case.
 std::string others(const std::string& t) {
   std::string kept;
   for (std::size_t at = 0, end; at < t.size(); at = end) {
     end = std::min(t.find('\n', at), t.size() - 1) + 1;
     const std::string line = t.substr(at, end - at);
-    std::string key = line.substr(std::min(line.find_first_not_of(" \t"), line.size()), 9);
+    std::string key = line.substr(std::min(line.find_first_not_of(" \t\r"), line.size()), 9);
     for (char& c : key) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     if (key.rfind("lighthue", 0) && key.rfind("lightsatu", 0) && key.rfind("lightbrig", 0) && key.rfind("ambient", 0)) kept += line;
   }
