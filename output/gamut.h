@@ -96,7 +96,7 @@ void search_lut(int points, unsigned jobs, LutTake take, void* context);
 // The rendered colours of every point, 3 singles a point, red fastest: the
 // colour as the search holds it, which `Tintwise R G B` prints.
 std::vector<float> lut_colours(int points, unsigned jobs);
-// The .cube file (Adobe's Cube LUT Specification 1.0) of those colours:
+// The .cube file (Adobe's published Cube LUT format, 1.0) of those colours:
 // LUT_3D_SIZE N, then a line a point, red fastest, each channel in the
 // fewest digits that read back as the same single.
 std::string cube_file(int points, const std::vector<float>& colours);
